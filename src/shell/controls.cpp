@@ -1,0 +1,193 @@
+#include "shell/controls.h"
+
+#include "shell/form.h"
+#include "shell/number_text.h"
+#include "shell/record_store.h"
+
+namespace vorn {
+
+Control::Control(Form& form, std::string name) : form_(form), name_(std::move(name)) {
+    form_.add_control(*this);
+}
+
+void Control::set_visible(bool visible) {
+    if (visible_ == visible) return;
+    visible_ = visible;
+    notify();
+}
+
+void Control::notify(Change change) {
+    for (auto& observer : observers_) observer(change);
+}
+
+TextField::TextField(Form& form, std::string name, std::string text)
+    : Control(form, std::move(name)), text_(std::move(text)) {}
+
+void TextField::set_text(std::string text) {
+    if (text_ == text) return;
+    text_ = std::move(text);
+    notify();
+}
+
+Label::Label(Form& form, std::string name, std::string caption)
+    : Control(form, std::move(name)), caption_(std::move(caption)) {}
+
+void Label::set_caption(std::string caption) {
+    if (caption_ == caption) return;
+    caption_ = std::move(caption);
+    notify();
+}
+
+Command::Command(Form& form, std::string name, std::string caption)
+    : Control(form, std::move(name)), caption_(std::move(caption)) {}
+
+void Command::set_caption(std::string caption) {
+    if (caption_ == caption) return;
+    caption_ = std::move(caption);
+    notify();
+}
+
+void Command::set_enabled(bool enabled) {
+    if (enabled_ == enabled) return;
+    enabled_ = enabled;
+    notify();
+}
+
+void Command::click() {
+    if (handler_) form().run_handler(handler_);
+}
+
+Button::Button(Form& form, std::string name, std::string caption, bool bold)
+    : Command(form, std::move(name), std::move(caption)), bold_(bold) {}
+
+MenuItem::MenuItem(Form& form, std::string name, std::string caption, MenuItem* parent)
+    : Command(form, std::move(name), std::move(caption)), parent_(parent) {
+    if (parent_ != nullptr) parent_->items_.push_back(this);
+}
+
+ComboBox::ComboBox(Form& form, std::string name, std::string text)
+    : Control(form, std::move(name)), text_(std::move(text)) {}
+
+void ComboBox::set_text(std::string text) {
+    if (text_ == text) return;
+    text_ = std::move(text);
+    notify();
+}
+
+void ComboBox::add_item(std::string item) {
+    items_.push_back(std::move(item));
+    notify();
+}
+
+void ComboBox::clear() {
+    items_.clear();
+    notify();
+}
+
+ListBox::ListBox(Form& form, std::string name) : Control(form, std::move(name)) {}
+
+void ListBox::add_line(std::string line) {
+    lines_.push_back(std::move(line));
+    ++revision_;
+    notify();
+}
+
+void ListBox::clear() {
+    lines_.clear();
+    ++revision_;
+    notify();
+}
+
+Timer::Timer(Form& form, std::string name, int interval_ms)
+    : Command(form, std::move(name), ""), interval_(interval_ms) {}
+
+void Timer::set_interval(int interval_ms) {
+    if (interval_ms < 0) interval_ms = 0;
+    if (interval_ == interval_ms) return;
+    interval_ = interval_ms;
+    notify();
+}
+
+PushButton3D::PushButton3D(Form& form, std::string name, std::string caption)
+    : Command(form, std::move(name), std::move(caption)) {}
+
+void PushButton3D::set_pressed(bool pressed) {
+    if (pressed_ == pressed) return;
+    pressed_ = pressed;
+    notify();
+}
+
+Frame3D::Frame3D(Form& form, std::string name, std::string caption)
+    : Control(form, std::move(name)), caption_(std::move(caption)) {}
+
+OptionButton::OptionButton(Form& form, std::string name, std::string caption, Frame3D* container)
+    : Control(form, std::move(name)), caption_(std::move(caption)), container_(container) {}
+
+void OptionButton::set_value(bool value) {
+    if (value_ == value) return;
+    value_ = value;
+    notify();
+}
+
+Shape::Shape(Form& form, std::string name, std::string back_color)
+    : Control(form, std::move(name)), back_color_(std::move(back_color)) {}
+
+DataControl::DataControl(Form& form, std::string name, std::string caption, Database& db,
+                         std::string record_source)
+    : Control(form, std::move(name)),
+      caption_(std::move(caption)),
+      source_(std::make_unique<DataSource>(db, std::move(record_source))) {}
+
+DataControl::~DataControl() = default;
+
+void DataControl::set_caption(std::string caption) {
+    if (caption_ == caption) return;
+    caption_ = std::move(caption);
+    notify();
+}
+
+Form::Form(std::string name, std::string caption, bool visible)
+    : name_(std::move(name)), caption_(std::move(caption)), visible_(visible) {}
+
+void Form::set_caption(std::string caption) {
+    if (caption_ == caption) return;
+    caption_ = std::move(caption);
+    notify();
+}
+
+void Form::set_visible(bool visible) {
+    if (visible_ == visible) return;
+    visible_ = visible;
+    notify();
+}
+
+Control* Form::find(std::string_view name) const {
+    std::string wanted = lower(name);
+    for (Control* control : controls_) {
+        if (lower(control->name()) == wanted) return control;
+    }
+    return nullptr;
+}
+
+std::vector<MenuItem*> Form::menus() const {
+    std::vector<MenuItem*> menus;
+    for (Control* control : controls_) {
+        auto* item = dynamic_cast<MenuItem*>(control);
+        if (item != nullptr && item->parent() == nullptr) menus.push_back(item);
+    }
+    return menus;
+}
+
+void Form::run_handler(const std::function<void()>& handler) {
+    if (boundary_ != nullptr) {
+        boundary_->run(handler);
+    } else {
+        handler();
+    }
+}
+
+void Form::notify() {
+    for (auto& observer : observers_) observer();
+}
+
+}  // namespace vorn

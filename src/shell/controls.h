@@ -1,0 +1,226 @@
+// The controls a form owns, as plain objects. A control tells its observers
+// when its state changes (Change::Value) and when the running handler asks
+// for it to be repainted now (Change::Repaint); that is all a front end
+// needs to stay in step. Controls never hold workbench logic: a button only
+// runs the handler the form gave it, through the form's handler boundary.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorn {
+
+class Form;
+class DataSource;
+class Database;
+
+enum class Change { Value, Repaint };
+
+class Control {
+public:
+    using Observer = std::function<void(Change)>;
+
+    Control(Form& form, std::string name);
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+    virtual ~Control() = default;
+
+    const std::string& name() const { return name_; }
+    Form& form() const { return form_; }
+
+    bool visible() const { return visible_; }
+    void set_visible(bool visible);
+
+    // Observers live as long as the control; front ends attach theirs once.
+    void observe(Observer observer) { observers_.push_back(std::move(observer)); }
+
+protected:
+    void notify(Change change = Change::Value);
+
+private:
+    Form& form_;
+    std::string name_;
+    bool visible_ = true;
+    std::vector<Observer> observers_;
+};
+
+// A single-line text field. Handlers read it as text every time they need
+// a number, as the form's users expect.
+class TextField : public Control {
+public:
+    TextField(Form& form, std::string name, std::string text);
+    const std::string& text() const { return text_; }
+    void set_text(std::string text);
+    // Repaints the field now, for progress figures inside long handlers.
+    void refresh() { notify(Change::Repaint); }
+
+private:
+    std::string text_;
+};
+
+class Label : public Control {
+public:
+    Label(Form& form, std::string name, std::string caption);
+    const std::string& caption() const { return caption_; }
+    void set_caption(std::string caption);
+    void refresh() { notify(Change::Repaint); }
+
+private:
+    std::string caption_;
+};
+
+// A command button or a menu item: a caption and the handler it runs.
+class Command : public Control {
+public:
+    Command(Form& form, std::string name, std::string caption);
+    const std::string& caption() const { return caption_; }
+    void set_caption(std::string caption);
+    bool enabled() const { return enabled_; }
+    void set_enabled(bool enabled);
+
+    void set_handler(std::function<void()> handler) { handler_ = std::move(handler); }
+    bool has_handler() const { return static_cast<bool>(handler_); }
+    // What a user's click does: the handler, inside the form's boundary
+    // (transaction, engine failures shown as a message). Nested calls from
+    // another handler use run() so they join the running handler.
+    void click();
+    void run() const {
+        if (handler_) handler_();
+    }
+
+private:
+    std::string caption_;
+    bool enabled_ = true;
+    std::function<void()> handler_;
+};
+
+class Button : public Command {
+public:
+    Button(Form& form, std::string name, std::string caption, bool bold = false);
+    bool bold() const { return bold_; }
+
+private:
+    bool bold_;
+};
+
+// A menu of the menu bar, or one of its items.
+class MenuItem : public Command {
+public:
+    MenuItem(Form& form, std::string name, std::string caption, MenuItem* parent = nullptr);
+    MenuItem* parent() const { return parent_; }
+    const std::vector<MenuItem*>& items() const { return items_; }
+
+private:
+    MenuItem* parent_;
+    std::vector<MenuItem*> items_;
+};
+
+class ComboBox : public Control {
+public:
+    ComboBox(Form& form, std::string name, std::string text);
+    const std::string& text() const { return text_; }
+    void set_text(std::string text);
+    const std::vector<std::string>& items() const { return items_; }
+    void add_item(std::string item);
+    void clear();
+
+private:
+    std::string text_;
+    std::vector<std::string> items_;
+};
+
+// A list of text lines. Adding lines only marks the list changed; a front
+// end coalesces those and repaints on refresh(), so long listings stay
+// cheap. "Hiding the list" while it is filled is the visible flag.
+class ListBox : public Control {
+public:
+    ListBox(Form& form, std::string name);
+    const std::vector<std::string>& lines() const { return lines_; }
+    void add_line(std::string line);
+    void clear();
+    void refresh() { notify(Change::Repaint); }
+    // Counts every change, so a front end can tell cheaply whether its copy
+    // is stale.
+    unsigned long long revision() const { return revision_; }
+
+private:
+    std::vector<std::string> lines_;
+    unsigned long long revision_ = 0;
+};
+
+// A one-shot-or-repeating timer: interval in milliseconds, 0 = stopped. The
+// handler never runs inside another handler; a timer that comes due while
+// one runs fires after it returns.
+class Timer : public Command {
+public:
+    Timer(Form& form, std::string name, int interval_ms);
+    int interval() const { return interval_; }
+    void set_interval(int interval_ms);
+    bool armed() const { return interval_ > 0; }
+
+private:
+    int interval_;
+};
+
+class PushButton3D : public Command {
+public:
+    PushButton3D(Form& form, std::string name, std::string caption);
+    bool pressed() const { return pressed_; }
+    void set_pressed(bool pressed);
+
+private:
+    bool pressed_ = false;
+};
+
+class Frame3D : public Control {
+public:
+    Frame3D(Form& form, std::string name, std::string caption);
+    const std::string& caption() const { return caption_; }
+
+private:
+    std::string caption_;
+};
+
+class OptionButton : public Control {
+public:
+    OptionButton(Form& form, std::string name, std::string caption, Frame3D* container);
+    const std::string& caption() const { return caption_; }
+    Frame3D* container() const { return container_; }
+    bool value() const { return value_; }
+    void set_value(bool value);
+
+private:
+    std::string caption_;
+    Frame3D* container_;
+    bool value_ = false;
+};
+
+class Shape : public Control {
+public:
+    Shape(Form& form, std::string name, std::string back_color);
+    const std::string& back_color() const { return back_color_; }
+
+private:
+    std::string back_color_;
+};
+
+// The visible data control: a caption beside a data source.
+class DataControl : public Control {
+public:
+    DataControl(Form& form, std::string name, std::string caption, Database& db,
+                std::string record_source);
+    ~DataControl() override;
+    const std::string& caption() const { return caption_; }
+    void set_caption(std::string caption);
+    DataSource& source() { return *source_; }
+    const DataSource& source() const { return *source_; }
+
+private:
+    std::string caption_;
+    std::unique_ptr<DataSource> source_;
+};
+
+}  // namespace vorn

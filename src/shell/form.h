@@ -1,0 +1,68 @@
+// A form: a named window with a caption, its controls in creation order,
+// and the boundary every user-started handler runs inside.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/controls.h"
+
+namespace vorn {
+
+// What wraps one user-started handler: a transaction, engine failures shown
+// as a message, timers held back until it returns. The workbench provides
+// it; a form without one runs handlers bare (as unit tests of controls do).
+class HandlerBoundary {
+public:
+    virtual ~HandlerBoundary() = default;
+    virtual void run(const std::function<void()>& handler) = 0;
+};
+
+class Form {
+public:
+    Form(std::string name, std::string caption, bool visible);
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+    virtual ~Form() = default;
+
+    const std::string& name() const { return name_; }
+    const std::string& caption() const { return caption_; }
+    void set_caption(std::string caption);
+    bool visible() const { return visible_; }
+    void set_visible(bool visible);
+    void show() { set_visible(true); }
+    void hide() { set_visible(false); }
+
+    // Controls in creation order, and by name (case-insensitive, as users
+    // type them in scripts).
+    const std::vector<Control*>& controls() const { return controls_; }
+    Control* find(std::string_view name) const;
+    template <class T>
+    T* find_as(std::string_view name) const {
+        return dynamic_cast<T*>(find(name));
+    }
+    // The top-level menus of the menu bar, left to right.
+    std::vector<MenuItem*> menus() const;
+
+    void set_boundary(HandlerBoundary* boundary) { boundary_ = boundary; }
+    void run_handler(const std::function<void()>& handler);
+
+    // Called by controls on construction.
+    void add_control(Control& control) { controls_.push_back(&control); }
+
+    void observe(std::function<void()> observer) { observers_.push_back(std::move(observer)); }
+
+private:
+    void notify();
+
+    std::string name_;
+    std::string caption_;
+    bool visible_;
+    std::vector<Control*> controls_;
+    HandlerBoundary* boundary_ = nullptr;
+    std::vector<std::function<void()>> observers_;
+};
+
+}  // namespace vorn

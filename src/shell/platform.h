@@ -1,0 +1,83 @@
+// Platform: the one seam between the workbench and the outside world.
+// The Qt front end implements it with real dialogs, a printer and a timer;
+// the batch driver from a script; tests with scripted answers. The core
+// receives it by reference and never reaches past it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorn {
+
+class Form;
+
+enum class Icon { None, Information, Exclamation, Critical, Question };
+enum class Answer { Yes, No, Cancel };
+
+const char* icon_name(Icon icon);
+
+// A date and time of day in local time.
+struct LocalTime {
+    int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0;
+    double second = 0;
+    // The time of day as a fraction of a day, 0 <= f < 1.
+    double day_fraction() const { return (hour * 3600.0 + minute * 60.0 + second) / 86400.0; }
+};
+
+LocalTime to_local_time(std::chrono::system_clock::time_point when);
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // A modal message box. A message with no title has title "" and no icon.
+    virtual void message(std::string_view text, std::string_view title = "", Icon icon = Icon::None) = 0;
+    // An input box; nullopt when the user cancels. Callers treat an empty
+    // answer like a cancel.
+    virtual std::optional<std::string> input(std::string_view prompt, std::string_view title,
+                                             std::string_view default_text) = 0;
+    // A Yes/No/Cancel question.
+    virtual Answer question(std::string_view text, std::string_view title, Icon icon) = 0;
+
+    virtual void print_lines(const std::vector<std::string>& lines) = 0;
+    virtual void print_form_image(const Form& form) = 0;
+
+    virtual std::chrono::system_clock::time_point now() = 0;
+    // Uniform in [0, 1).
+    virtual double random() = 0;
+    // Takes the next seed of the seed sequence: never repeats a stream.
+    virtual void reseed() = 0;
+    virtual void beep() = 0;
+    // The front end's part of ending the program (close windows, leave the
+    // event loop). The core then unwinds the running handler.
+    virtual void end_program(int code) = 0;
+};
+
+// The random stream every Platform uses: a Mersenne twister whose reseed
+// takes the next value of a seed sequence. The sequence starts from a fixed
+// seed (--seed N) or from the clock mixed with a counter.
+class RandomStream {
+public:
+    explicit RandomStream(std::uint64_t seed);
+    static std::uint64_t seed_from_clock();
+    double uniform();
+    void reseed();
+
+private:
+    std::uint64_t next_seed_;
+    std::mt19937_64 engine_;
+};
+
+// Thrown to end the program from inside a handler ("Salir" and the GA
+// window's end conditions); the handler boundary commits and lets it pass.
+struct EndProgram {
+    int code = 0;
+};
+
+}  // namespace vorn

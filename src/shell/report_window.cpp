@@ -1,0 +1,41 @@
+#include "shell/report_window.h"
+
+#include "shell/platform.h"
+
+namespace vorn {
+
+ReportWindow::ReportWindow(Platform& platform)
+    : Form("Consultas", "Consultas", false),
+      Frame3D1(*this, "Frame3D1", ""),
+      List1(*this, "List1"),
+      GroupPush3D1(*this, "GroupPush3D1", "Cerrar"),
+      GroupPush3D2(*this, "GroupPush3D2", "Imprimir"),
+      menu(*this, "menuconsultas", "Archivo"),
+      cerrar(*this, "cerrar", "Close", &menu),
+      imprimir(*this, "imprimir", "Print", &menu),
+      platform_(platform) {
+    cerrar.set_handler([this] { hide(); });
+    GroupPush3D1.set_handler([this] { hide(); });
+    GroupPush3D2.set_handler([this] {
+        GroupPush3D2.set_pressed(true);
+        platform_.print_form_image(*this);
+        GroupPush3D2.set_pressed(false);
+    });
+    // "Print" has no action: the image button is how the list is printed.
+}
+
+ReportWindows::ReportWindows(Platform& platform, HandlerBoundary* boundary)
+    : platform_(platform), boundary_(boundary) {}
+
+ReportWindows::~ReportWindows() = default;
+
+ReportWindow& ReportWindows::get() {
+    if (!window_) {
+        window_ = std::make_unique<ReportWindow>(platform_);
+        window_->set_boundary(boundary_);
+        for (auto& observer : observers_) observer(*window_);
+    }
+    return *window_;
+}
+
+}  // namespace vorn

@@ -1,0 +1,152 @@
+// Test support: a Platform with scripted answers that records what the
+// program showed, and a workbench on a fresh database in its own temporary
+// folder (schema only; each test writes the rows it relies on).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "shell/default_database.h"
+#include "shell/main_window.h"
+#include "shell/number_text.h"
+#include "shell/platform.h"
+#include "shell/record_store.h"
+#include "shell/report_window.h"
+#include "shell/workbench.h"
+
+namespace vorn::testing {
+
+struct ShownMessage {
+    std::string text, title;
+    Icon icon;
+};
+
+struct AskedInput {
+    std::string prompt, title, default_text;
+};
+
+class ScriptedPlatform : public Platform {
+public:
+    // Queued answers; an input box with nothing queued takes its default,
+    // a question with nothing queued answers Yes.
+    std::deque<std::optional<std::string>> inputs;
+    std::deque<Answer> answers;
+    std::vector<ShownMessage> messages;
+    std::vector<AskedInput> asked;
+    std::vector<std::string> questions;
+    std::vector<std::vector<std::string>> printed;
+    int beeps = 0;
+    std::optional<int> ended;
+    std::chrono::system_clock::time_point clock = std::chrono::system_clock::now();
+    RandomStream stream{12345};
+
+    void message(std::string_view text, std::string_view title, Icon icon) override {
+        messages.push_back({std::string(text), std::string(title), icon});
+    }
+    std::optional<std::string> input(std::string_view prompt, std::string_view title,
+                                     std::string_view default_text) override {
+        asked.push_back({std::string(prompt), std::string(title), std::string(default_text)});
+        if (inputs.empty()) return std::string(default_text);
+        auto answer = inputs.front();
+        inputs.pop_front();
+        return answer;
+    }
+    Answer question(std::string_view text, std::string_view, Icon) override {
+        questions.emplace_back(text);
+        if (answers.empty()) return Answer::Yes;
+        Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void print_lines(const std::vector<std::string>& lines) override { printed.push_back(lines); }
+    void print_form_image(const Form& form) override { printed.push_back({"image of " + form.name()}); }
+    std::chrono::system_clock::time_point now() override { return clock; }
+    double random() override { return stream.uniform(); }
+    void reseed() override { stream.reseed(); }
+    void beep() override { ++beeps; }
+    void end_program(int code) override { ended = code; }
+
+    // Texts of the messages shown so far, in order.
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const auto& m : messages) out.push_back(m.text);
+        return out;
+    }
+};
+
+// A scratch folder removed at the end of the test.
+class TempDir {
+public:
+    TempDir() {
+        std::random_device rd;
+        path_ = std::filesystem::temp_directory_path() /
+                ("vorn2-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// An SQLite file with the workbench's schema and no rows.
+inline std::unique_ptr<Database> make_empty_database(const std::filesystem::path& file) {
+    auto db = std::make_unique<Database>(file.string());
+    db->execute_script(embedded_schema());
+    return db;
+}
+
+// A workbench on an empty database, files in the test's own folder, the
+// decimal point as separator (tests of the comma set it themselves).
+class WorkbenchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        set_decimal_separator('.');
+        db = make_empty_database(dir.path() / "ga7.mdb");
+        bench = std::make_unique<Workbench>(*db, platform, dir.path());
+    }
+    void TearDown() override {
+        bench.reset();
+        db.reset();
+        set_decimal_separator('.');
+    }
+
+    MainWindow& w() { return bench->main(); }
+    ReportWindow& consultas() { return bench->reports().get(); }
+    // Runs a control's handler as a user's click does.
+    void click(Command& command) { command.click(); }
+    // Inserts rows into BPN: {capa, fila, columna, valor} with a name.
+    void add_bpn(int capa, int fila, int columna, double valor, const std::string& nombre = "") {
+        db->execute_bound("INSERT INTO BPN (capa, fila, columna, valor, nombre) VALUES (?,?,?,?,?)",
+                          {Value(std::int64_t{capa}), Value(std::int64_t{fila}), Value(std::int64_t{columna}),
+                           Value(valor), Value(nombre)});
+    }
+    // Adds frame n with the given pattern values and (optionally) a target.
+    void add_frame(int n, const std::vector<double>& values, std::optional<double> target,
+                   const std::string& nombre = "") {
+        for (size_t i = 0; i < values.size(); ++i) add_bpn(1, static_cast<int>(i) + 1, n, values[i], nombre);
+        if (target) add_bpn(10, 1, n, *target, nombre);
+    }
+    QueryResult rows(const std::string& sql) { return db->query(sql); }
+    // Refreshes every data source, as after an external change.
+    void refresh_all() { db->refresh_all_sources(); }
+
+    TempDir dir;
+    ScriptedPlatform platform;
+    std::unique_ptr<Database> db;
+    std::unique_ptr<Workbench> bench;
+};
+
+}  // namespace vorn::testing
