@@ -99,6 +99,7 @@ std::string rewrite_null_comparisons(const std::vector<Token>& tokens) {
             size_t k = j;
             while (k < tokens.size() && tokens[k].kind == Token::Kind::Blank) ++k;
             if (!part_of_other && k < tokens.size() && is_word(tokens[k], "null")) {
+                while (!out.empty() && std::isspace(static_cast<unsigned char>(out.back()))) out.pop_back();
                 out += differs ? " IS NOT NULL" : " IS NULL";
                 i = k;
                 continue;

@@ -1,0 +1,204 @@
+// Keyset cursors, savepoints and engine failures of the record store.
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <thread>
+
+#include "support/workbench_fixture.h"
+
+namespace vorn {
+namespace {
+
+using testing::TempDir;
+
+class RecordStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db = testing::make_empty_database(dir.path() / "ga7.mdb");
+        db->execute_script(
+            "INSERT INTO BPN VALUES (1,1,1,0.5,'uno'),(1,2,1,1.5,'uno'),(10,1,1,0.9,'uno'),"
+            "(1,1,2,2,'dos'),(10,1,2,0.1,'dos');");
+    }
+    std::vector<double> walk(DataSource& ds, const char* field = "valor") {
+        std::vector<double> out;
+        for (ds.move_first(); !ds.eof(); ds.move_next()) out.push_back(as_number(ds.field(field)));
+        return out;
+    }
+    TempDir dir;
+    std::unique_ptr<Database> db;
+};
+
+TEST_F(RecordStoreTest, empty_cursor_is_both_bof_and_eof_and_has_no_current_record) {
+    DataSource ds(*db, "BPNPESOS");
+    ds.refresh();
+    EXPECT_TRUE(ds.eof());
+    EXPECT_TRUE(ds.bof());
+    EXPECT_EQ(ds.record_count(), 0);
+    ds.move_last();
+    ds.move_first();
+    ds.move_next();
+    EXPECT_TRUE(ds.eof());
+    EXPECT_THROW(ds.field("valor"), EngineError);
+    EXPECT_EQ(ds.field_name(0), "capa");
+    ds.find_first("capa=1");
+    EXPECT_TRUE(ds.no_match());
+}
+
+TEST_F(RecordStoreTest, walks_in_query_order_and_finds_first_in_cursor_order) {
+    DataSource ds(*db, "SELECT BPN.* FROM BPN ORDER BY valor DESC");
+    ds.refresh();
+    EXPECT_EQ(walk(ds), (std::vector<double>{2, 1.5, 0.9, 0.5, 0.1}));
+    EXPECT_EQ(ds.record_count(), 5);
+    ds.move_last();
+    EXPECT_DOUBLE_EQ(as_number(ds.field("VALOR")), 0.1);  // names are case-insensitive
+    ds.move_previous();
+    EXPECT_DOUBLE_EQ(as_number(ds.field(3)), 0.5);
+    ds.move_first();
+    ds.move_previous();
+    EXPECT_TRUE(ds.bof());
+
+    ds.find_first("capa=10 and columna=1");
+    ASSERT_FALSE(ds.no_match());
+    EXPECT_DOUBLE_EQ(as_number(ds.field("valor")), 0.9);
+    ds.find_first("columna=1");  // cursor order, not rowid order: 1.5 comes first
+    EXPECT_DOUBLE_EQ(as_number(ds.field("valor")), 1.5);
+    ds.find_first("capa=10 and columna=7");
+    EXPECT_TRUE(ds.no_match());
+    EXPECT_DOUBLE_EQ(as_number(ds.field("valor")), 1.5);  // a miss does not move
+    ds.find_first("nombre = null");
+    EXPECT_TRUE(ds.no_match());
+    EXPECT_THROW(ds.find_first("no_such_column = 1"), EngineError);
+}
+
+TEST_F(RecordStoreTest, add_new_joins_the_keyset_end_and_edit_writes_the_current_row) {
+    DataSource ds(*db, "BPN");
+    ds.refresh();
+    ds.add_new();
+    ds.set("capa", Value(std::int64_t{1}));
+    ds.set("columna", Value(std::int64_t{3}));
+    ds.set("valor", Value(7.0));
+    ds.update();
+    EXPECT_DOUBLE_EQ(as_number(ds.field("valor")), 0.5);  // still on the first row
+    EXPECT_EQ(ds.record_count(), 6);
+    ds.move_last();
+    EXPECT_DOUBLE_EQ(as_number(ds.field("valor")), 7);
+    EXPECT_TRUE(is_null(ds.field("nombre")));
+    ds.edit();
+    ds.set("nombre", Value(std::string("tres")));
+    ds.update();
+    EXPECT_EQ(as_text(db->query("SELECT nombre FROM BPN WHERE valor = 7").rows.at(0).at(0)), "tres");
+
+    // An edit abandoned by moving is not written.
+    ds.move_first();
+    ds.edit();
+    ds.set("valor", Value(99.0));
+    ds.move_next();
+    EXPECT_TRUE(db->query("SELECT 1 FROM BPN WHERE valor = 99").rows.empty());
+    EXPECT_THROW(ds.update(), EngineError);
+    EXPECT_THROW(ds.set("valor", Value(1.0)), EngineError);
+
+    // Adding into an empty cursor leaves it at EOF until moved.
+    DataSource empty(*db, "BPNTargets");
+    empty.refresh();
+    empty.add_new();
+    empty.set("valor", Value(0.1));
+    empty.update();
+    EXPECT_TRUE(empty.eof());
+    empty.move_first();
+    EXPECT_DOUBLE_EQ(as_number(empty.field("valor")), 0.1);
+}
+
+TEST_F(RecordStoreTest, delete_current_then_move_next_reaches_the_following_row) {
+    DataSource ds(*db, "BPN");
+    ds.refresh();
+    ds.move_next();
+    ds.delete_current();
+    EXPECT_THROW(ds.field("valor"), EngineError);
+    ds.move_next();
+    EXPECT_DOUBLE_EQ(as_number(ds.field("valor")), 0.9);
+    EXPECT_EQ(ds.record_count(), 4);
+    // Deleting every row in a walk, as the renumbering does with null frames.
+    for (ds.move_first(); !ds.eof(); ds.move_next()) ds.delete_current();
+    EXPECT_EQ(ds.record_count(), 0);
+    EXPECT_TRUE(db->query("SELECT * FROM BPN").rows.empty());
+}
+
+TEST_F(RecordStoreTest, values_are_read_current_and_a_row_deleted_behind_the_cursor_is_an_error) {
+    DataSource ds(*db, "BPN");
+    ds.refresh();
+    EXPECT_DOUBLE_EQ(as_number(ds.field("valor")), 0.5);
+    db->execute("UPDATE BPN SET valor = 42 WHERE valor = 0.5");
+    EXPECT_DOUBLE_EQ(as_number(ds.field("valor")), 42);
+    db->execute("DELETE FROM bpn WHERE columna=1");
+    EXPECT_THROW(ds.field("valor"), EngineError);
+    ds.refresh();
+    EXPECT_EQ(ds.record_count(), 2);
+}
+
+TEST_F(RecordStoreTest, snapshots_are_read_only_and_record_sources_switch_on_refresh) {
+    DataSource ds(*db, "BPN");
+    ds.set_record_source("select avg(bpn.valor) from bpn where columna=1");
+    ds.refresh();
+    EXPECT_TRUE(ds.read_only());
+    EXPECT_DOUBLE_EQ(as_number(ds.field(0)), (0.5 + 1.5 + 0.9) / 3);
+    EXPECT_THROW(ds.add_new(), EngineError);
+    EXPECT_THROW(ds.edit(), EngineError);
+    ds.set_record_source("bpn");
+    ds.refresh();
+    EXPECT_FALSE(ds.read_only());
+    EXPECT_EQ(ds.record_count(), 5);
+    ds.set_record_source("SELECT nosuch.* FROM nosuch");
+    EXPECT_THROW(ds.refresh(), EngineError);
+    EXPECT_EQ(ds.record_count(), 0);
+}
+
+TEST_F(RecordStoreTest, savepoint_rolls_back_a_half_written_operation_and_refreshes_cursors) {
+    DataSource ds(*db, "BPN");
+    ds.refresh();
+    db->begin();
+    {
+        Database::Savepoint all_or_nothing(*db);
+        db->execute("delete bpn.* from bpn");
+        ds.refresh();
+        EXPECT_EQ(ds.record_count(), 0);
+    }  // no release: rolled back
+    EXPECT_EQ(ds.record_count(), 5);
+    {
+        Database::Savepoint kept(*db);
+        db->execute("DELETE FROM bpn WHERE columna=2");
+        kept.release();
+    }
+    db->commit();
+    EXPECT_EQ(db->query("SELECT * FROM BPN").rows.size(), 3u);
+}
+
+TEST_F(RecordStoreTest, a_write_lock_held_elsewhere_is_a_busy_engine_error_and_loses_nothing) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.path() / "ga7.mdb").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO BPN VALUES (1,9,9,9,'x');", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    try {
+        db->execute("DELETE FROM bpn ");
+        FAIL() << "a locked database must not accept the delete";
+    } catch (const EngineError& error) {
+        EXPECT_EQ(error.code(), SQLITE_BUSY);
+    }
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(db->query("SELECT * FROM BPN").rows.size(), 5u);
+}
+
+TEST_F(RecordStoreTest, malformed_statements_carry_the_engine_text) {
+    try {
+        db->execute("DELETE FROM no_such_table");
+        FAIL();
+    } catch (const EngineError& error) {
+        EXPECT_NE(std::string(error.what()).find("no_such_table"), std::string::npos);
+    }
+    EXPECT_THROW(db->execute("DELETE FROM bpn; DELETE FROM bpnpesos"), EngineError);
+    EXPECT_EQ(db->query("SELECT * FROM BPN").rows.size(), 5u);
+}
+
+}  // namespace
+}  // namespace vorn
