@@ -67,7 +67,7 @@ QueryResult run_statement(sqlite3* db, sqlite3_stmt* stmt) {
 // caching them would only grow the cache).
 class OneShot {
 public:
-    OneShot(sqlite3* db, std::string_view sql) : db_(db) {
+    OneShot(sqlite3* db, std::string_view sql) {
         const char* tail = nullptr;
         int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, &tail);
         check_sqlite(db, rc);
@@ -84,7 +84,6 @@ public:
     sqlite3_stmt* get() { return stmt_; }
 
 private:
-    sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 
