@@ -1,13 +1,224 @@
 #include "shell/default_database.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
 #include "shell/record_store.h"
 
 namespace vorn {
+namespace fs = std::filesystem;
 
-OpenResult open_workbench_database(const std::filesystem::path& path) {
+namespace {
+
+// The user's texts; %1 is the path, %2 the folder or the reason.
+constexpr std::string_view kNotADatabase =
+    "El archivo %1 no es una base de datos de la mesa de trabajo.\rNo se modifico el archivo.";
+constexpr std::string_view kEmptyFile =
+    "El archivo %1 esta vacio: no es una base de datos de la mesa de trabajo.\rNo se modifico el archivo.";
+constexpr std::string_view kIsAFolder =
+    "%1 es una carpeta, no una base de datos de la mesa de trabajo.\rNo se abrio ninguna base de datos.";
+constexpr std::string_view kNotAFile =
+    "%1 no es un archivo comun (ni una base de datos de la mesa de trabajo).\rNo se abrio ninguna base de datos.";
+constexpr std::string_view kUnreadable = "No se puede leer el archivo %1:\r%2\rNo se modifico el archivo.";
+constexpr std::string_view kCannotOpen = "No se pudo abrir la base de datos %1:\r%2";
+constexpr std::string_view kMissingFolder = "No existe la carpeta %2.\rNo se creo la base de datos %1.";
+constexpr std::string_view kCannotCreate = "No se pudo crear la base de datos %1:\r%2\rNo se creo ningun archivo.";
+
+// Every SQLite 3 file starts with these 16 bytes, the terminating zero
+// included.
+constexpr std::array<char, 16> kSqliteHeader = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
+                                                'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
+
+// The files SQLite keeps beside a database while it is open.
+constexpr std::array<std::string_view, 3> kSideSuffixes = {"-wal", "-shm", "-journal"};
+
+std::string fill(std::string_view text, const std::string& first, const std::string& second = "") {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
+            out += text[i + 1] == '1' ? first : second;
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+OpenResult refused(std::string message) {
     OpenResult result;
-    result.db = std::make_unique<Database>(path.string());
+    result.error = std::move(message);
     return result;
+}
+
+fs::path with_suffix(const fs::path& path, std::string_view suffix) {
+    return fs::path(path.string() + std::string(suffix));
+}
+
+// Removes a file this code made; anything that is not a plain file (a
+// folder someone put there) is left alone.
+void remove_quietly(const fs::path& path) {
+    std::error_code ec;
+    if (fs::symlink_status(path, ec).type() == fs::file_type::regular) fs::remove(path, ec);
+}
+
+// Flushes a file or a folder to the disk; failures only cost durability,
+// never correctness, so they are not reported.
+void sync_quietly(const fs::path& path, bool folder) {
+    int fd = ::open(path.c_str(), folder ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+enum class Header { Sqlite, Other, Empty, Unreadable };
+
+// Reads at most the first 16 bytes; never opens the file for writing.
+Header read_header(const fs::path& path, std::string& reason) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        reason = std::strerror(errno);
+        return Header::Unreadable;
+    }
+    std::array<char, kSqliteHeader.size()> bytes{};
+    in.read(bytes.data(), bytes.size());
+    if (in.bad()) {
+        reason = std::strerror(errno);
+        return Header::Unreadable;
+    }
+    std::streamsize got = in.gcount();
+    if (got == 0) return Header::Empty;
+    if (got == static_cast<std::streamsize>(bytes.size()) && bytes == kSqliteHeader) return Header::Sqlite;
+    return Header::Other;
+}
+
+// Opens a file already known to be SQLite. An open that fails takes away
+// the side files it made, so a refused file is left as it was found.
+OpenResult open_existing(const fs::path& path) {
+    std::array<bool, kSideSuffixes.size()> had_side{};
+    for (size_t i = 0; i < kSideSuffixes.size(); ++i) {
+        std::error_code ec;
+        had_side[i] = fs::exists(with_suffix(path, kSideSuffixes[i]), ec) || ec;
+    }
+    OpenResult result;
+    try {
+        result.db = std::make_unique<Database>(path.string());
+    } catch (const EngineError& e) {
+        for (size_t i = 0; i < kSideSuffixes.size(); ++i)
+            if (!had_side[i]) remove_quietly(with_suffix(path, kSideSuffixes[i]));
+        return refused(fill(kCannotOpen, path.string(), e.what()));
+    }
+    return result;
+}
+
+// Builds the default database in `temp`: schema and sample rows in one
+// transaction, then the connection is closed so the file is complete on
+// its own (no -wal beside it).
+void build_default_database(const fs::path& temp) {
+    Database db(temp.string());
+    db.begin();
+    try {
+        db.execute_script(embedded_schema());
+        db.execute_script(embedded_sample_data());
+    } catch (...) {
+        // The destructor would commit what was written; a half-built file
+        // is thrown away by the caller either way, but never committed.
+        try {
+            db.execute_script("ROLLBACK");
+        } catch (const EngineError&) {
+        }
+        throw;
+    }
+    db.commit();
+}
+
+void remove_with_side_files(const fs::path& path) {
+    remove_quietly(path);
+    for (auto suffix : kSideSuffixes) remove_quietly(with_suffix(path, suffix));
+}
+
+// Creates `path` from the compiled-in scripts. The database is built under
+// a temporary name in the same folder and only then given its name, so a
+// failure or a killed process never leaves a half-built ga7.mdb behind.
+OpenResult create_default(const fs::path& path) {
+    fs::path folder = path.parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !fs::is_directory(folder, ec))
+        return refused(fill(kMissingFolder, path.string(), folder.string()));
+
+    fs::path temp = with_suffix(path, ".nuevo-" + std::to_string(::getpid()));
+    // A leftover of a process with our id that was killed mid-build.
+    remove_with_side_files(temp);
+    try {
+        build_default_database(temp);
+    } catch (const std::exception& e) {
+        remove_with_side_files(temp);
+        return refused(fill(kCannotCreate, path.string(), e.what()));
+    }
+    sync_quietly(temp, false);
+
+    // A hard link gives the name only if it is still free: a file that
+    // appeared meanwhile is never replaced.
+    fs::create_hard_link(temp, path, ec);
+    if (ec == std::errc::file_exists) {
+        remove_with_side_files(temp);
+        return open_workbench_database(path);
+    }
+    if (ec) {
+        // File systems without hard links: a rename, after a last check.
+        std::error_code exists_ec;
+        if (fs::exists(path, exists_ec)) {
+            remove_with_side_files(temp);
+            return open_workbench_database(path);
+        }
+        ec.clear();
+        fs::rename(temp, path, ec);
+        if (ec) {
+            remove_with_side_files(temp);
+            return refused(fill(kCannotCreate, path.string(), ec.message()));
+        }
+    } else {
+        remove_quietly(temp);
+    }
+    sync_quietly(folder.empty() ? fs::path(".") : folder, true);
+
+    OpenResult result = open_existing(path);
+    result.created = result.db != nullptr;
+    return result;
+}
+
+}  // namespace
+
+OpenResult open_workbench_database(const fs::path& path) {
+    std::error_code ec;
+    fs::file_status link_status = fs::symlink_status(path, ec);
+    if (ec && link_status.type() != fs::file_type::not_found)
+        return refused(fill(kUnreadable, path.string(), ec.message()));
+    if (link_status.type() == fs::file_type::not_found) return create_default(path);
+
+    // A link is judged by what it points to; a dangling one is not a file.
+    fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::directory) return refused(fill(kIsAFolder, path.string()));
+    if (status.type() != fs::file_type::regular) return refused(fill(kNotAFile, path.string()));
+
+    std::string reason;
+    switch (read_header(path, reason)) {
+        case Header::Sqlite:
+            return open_existing(path);
+        case Header::Empty:
+            return refused(fill(kEmptyFile, path.string()));
+        case Header::Other:
+            return refused(fill(kNotADatabase, path.string()));
+        case Header::Unreadable:
+            return refused(fill(kUnreadable, path.string(), reason));
+    }
+    return refused(fill(kNotADatabase, path.string()));
 }
 
 }  // namespace vorn
