@@ -149,3 +149,27 @@ TEST_F(WorkbenchShellTest, controls_tell_observers_only_about_real_changes) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST_F(WorkbenchShellTest, a_timer_whose_handler_fails_stops_instead_of_failing_again) {
+    w().Timer1.set_handler([&] { db->execute("DELETE FROM no_such_table"); });
+    for (int i = 0; i < 3; ++i) {
+        for (Timer* t : bench->armed_timers()) bench->fire(*t);
+    }
+    EXPECT_EQ(platform.messages.size(), 1u);
+    EXPECT_FALSE(w().Timer1.armed());
+}
+
+TEST_F(WorkbenchShellTest, refreshing_all_sources_goes_on_past_a_dropped_table) {
+    add_frame(1, {1, 2}, 0.5);
+    db->execute("INSERT INTO BPNTargets VALUES (0.1, 'x')");
+    db->execute("DROP TABLE BPNPESOS");
+    EXPECT_THROW(refresh_all(), EngineError);
+    EXPECT_EQ(w().bpn().record_count(), 3);
+    EXPECT_EQ(w().targets().record_count(), 1);
+}
+
+}  // namespace
+}  // namespace vorn

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <exception>
 #include <unordered_set>
 
 #include "shell/number_text.h"
@@ -235,7 +236,17 @@ void Database::unregister_source(DataSource* source) {
 }
 
 void Database::refresh_all_sources() {
-    for (DataSource* source : sources_) source->refresh();
+    // Every source is refreshed even when one fails (its table dropped, say),
+    // so none keeps a stale keyset; the first failure is reported after.
+    std::exception_ptr first_failure;
+    for (DataSource* source : sources_) {
+        try {
+            source->refresh();
+        } catch (const EngineError&) {
+            if (!first_failure) first_failure = std::current_exception();
+        }
+    }
+    if (first_failure) std::rethrow_exception(first_failure);
 }
 
 Database::Savepoint::Savepoint(Database& db) : db_(db) {

@@ -80,16 +80,19 @@ void Workbench::run(const std::function<void()>& handler) {
     }
     if (exit_code_) return;
     ++depth_;
+    last_failed_ = false;
     try {
         if (!db_.in_transaction()) db_.begin();
         handler();
     } catch (const EndProgram& end) {
         exit_code_ = end.code;
     } catch (const EngineError& error) {
+        last_failed_ = true;
         show_failure(error.code() == SQLITE_BUSY || error.code() == SQLITE_LOCKED
                          ? std::string(kLockedText)
                          : std::string(error.what()));
     } catch (const std::exception& error) {
+        last_failed_ = true;
         platform_.message(error.what(), kInternalErrorTitle, Icon::Critical);
     }
     try {
@@ -124,6 +127,9 @@ std::vector<Timer*> Workbench::armed_timers() {
 void Workbench::fire(Timer& timer) {
     if (busy() || !timer.armed()) return;
     timer.click();
+    // A timer whose handler failed would fail again at once, with a message
+    // each time: it stops until something arms it again.
+    if (last_failed_) timer.set_interval(0);
 }
 
 void Workbench::report_progress(const std::string& text) {

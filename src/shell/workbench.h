@@ -86,6 +86,7 @@ private:
     std::unique_ptr<frames::FrameToolkit> frames_;
     std::unique_ptr<exchange::SampleSets> samples_;
     int depth_ = 0;
+    bool last_failed_ = false;
     std::optional<int> exit_code_;
     std::vector<std::function<void(const std::string&)>> progress_observers_;
 };

@@ -1,0 +1,58 @@
+#include "batch/batch_platform.h"
+
+#include "shell/controls.h"
+#include "shell/form.h"
+
+namespace vorn::batch {
+
+void BatchPlatform::message(std::string_view text, std::string_view title, Icon icon) {
+    events_.message(text, title, icon);
+}
+
+std::optional<std::string> BatchPlatform::input(std::string_view prompt, std::string_view title,
+                                                std::string_view default_text) {
+    bool defaulted = answers_.empty();
+    std::optional<std::string> answer;
+    if (defaulted) {
+        answer = std::string(default_text);
+    } else {
+        answer = std::move(answers_.front());
+        answers_.pop_front();
+    }
+    events_.input(prompt, title, default_text, answer, defaulted);
+    return answer;
+}
+
+Answer BatchPlatform::question(std::string_view text, std::string_view title, Icon) {
+    bool defaulted = replies_.empty();
+    Answer answer = Answer::Yes;
+    if (!defaulted) {
+        answer = replies_.front();
+        replies_.pop_front();
+    }
+    events_.question(text, title, answer, defaulted);
+    return answer;
+}
+
+void BatchPlatform::print_lines(const std::vector<std::string>& lines) { events_.print(lines); }
+
+void BatchPlatform::print_form_image(const Form& form) {
+    std::vector<std::string> lines;
+    bool has_list = false;
+    for (const Control* control : form.controls()) {
+        const auto* list = dynamic_cast<const ListBox*>(control);
+        if (list == nullptr || !list->visible()) continue;
+        has_list = true;
+        lines.insert(lines.end(), list->lines().begin(), list->lines().end());
+    }
+    if (!has_list) lines.push_back(form.caption());
+    events_.print(lines);
+}
+
+std::chrono::system_clock::time_point BatchPlatform::now() { return std::chrono::system_clock::now(); }
+
+double BatchPlatform::random() { return stream_.uniform(); }
+
+void BatchPlatform::reseed() { stream_.reseed(); }
+
+}  // namespace vorn::batch
