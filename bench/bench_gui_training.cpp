@@ -1,0 +1,147 @@
+// Training ("E") with the Qt front end attached, Consultas shown, against
+// the same training on a bare workbench: what the front end's list syncing,
+// status bar and repaint points cost a long handler. Runs headless.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <stdexcept>
+
+#include "qt/ui.h"
+#include "shell/default_database.h"
+#include "shell/main_window.h"
+#include "shell/number_text.h"
+#include "shell/platform.h"
+#include "shell/record_store.h"
+#include "shell/report_window.h"
+#include "shell/workbench.h"
+
+namespace {
+
+using namespace vorn;
+
+// Answers every dialog with its default and shows nothing, so the run
+// measures the work and not a person.
+class SilentPlatform : public Platform {
+public:
+    void message(std::string_view, std::string_view, Icon) override {}
+    std::optional<std::string> input(std::string_view, std::string_view, std::string_view default_text) override {
+        return std::string(default_text);
+    }
+    Answer question(std::string_view, std::string_view, Icon) override { return Answer::Yes; }
+    void print_lines(const std::vector<std::string>&) override {}
+    void print_form_image(const Form&) override {}
+    std::chrono::system_clock::time_point now() override { return std::chrono::system_clock::now(); }
+    double random() override { return stream_.uniform(); }
+    void reseed() override { stream_.reseed(); }
+    void beep() override {}
+    void end_program(int) override {}
+
+private:
+    RandomStream stream_{7};
+};
+
+// A workbench on a fresh default database (sample data included) in a
+// scratch folder.
+class Bench {
+public:
+    Bench() {
+        std::random_device rd;
+        dir_ = std::filesystem::temp_directory_path() / ("vorn2-bench-" + std::to_string(rd()));
+        std::filesystem::create_directories(dir_);
+        OpenResult opened = open_workbench_database(dir_ / "ga7.mdb");
+        if (!opened.db) throw std::runtime_error(opened.error);
+        db_ = std::move(opened.db);
+        workbench_ = std::make_unique<Workbench>(*db_, platform_, dir_);
+        workbench_->main().Timer1.set_interval(0);
+        workbench_->on_progress([this](const std::string&) { ++passes_; });
+    }
+    ~Bench() {
+        workbench_.reset();
+        db_.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    Workbench& workbench() { return *workbench_; }
+    MainWindow& w() { return workbench_->main(); }
+    // "Ex1" (the stored pattern, weight and target tables, so every run
+    // trains from the same start), then the training fields: "Ex1" sets its
+    // own, and an error bound this small makes every pass run.
+    void prepare_run() {
+        w().Command13.click();
+        w().Text7.set_text("2000");
+        w().Text6.set_text("0.0000001");
+        w().Text8.set_text("0.5");
+    }
+    // Training passes reported so far.
+    long passes() const { return passes_; }
+
+private:
+    std::filesystem::path dir_;
+    SilentPlatform platform_;
+    std::unique_ptr<Database> db_;
+    std::unique_ptr<Workbench> workbench_;
+    long passes_ = 0;
+};
+
+void BM_TrainingWithQtFrontEnd(benchmark::State& state) {
+    Bench bench;
+    qt::Ui ui(bench.workbench());
+    ReportWindow& consultas = bench.workbench().reports().get();
+    consultas.show();
+    auto* train = qobject_cast<QPushButton*>(ui.widget(bench.w().Command4));
+    if (train == nullptr) {
+        state.SkipWithError("no widget for E");
+        return;
+    }
+    QApplication::processEvents();
+    for (auto _ : state) {
+        state.PauseTiming();
+        bench.prepare_run();
+        state.ResumeTiming();
+        train->click();
+        QApplication::processEvents();
+    }
+    state.counters["lineas"] = static_cast<double>(consultas.List1.lines().size());
+    state.counters["pasadas"] = benchmark::Counter(static_cast<double>(bench.passes()), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_TrainingWithQtFrontEnd)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_TrainingWithoutFrontEnd(benchmark::State& state) {
+    Bench bench;
+    ReportWindow& consultas = bench.workbench().reports().get();
+    consultas.show();
+    for (auto _ : state) {
+        state.PauseTiming();
+        bench.prepare_run();
+        state.ResumeTiming();
+        bench.w().Command4.click();
+    }
+    state.counters["lineas"] = static_cast<double>(consultas.List1.lines().size());
+    state.counters["pasadas"] = benchmark::Counter(static_cast<double>(bench.passes()), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_TrainingWithoutFrontEnd)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The offscreen platform warns about window hints it cannot honour.
+void quiet_platform_notes(QtMsgType, const QMessageLogContext&, const QString& text) {
+    if (!text.contains(QLatin1String("propagateSizeHints"))) std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Set before the application exists, so the bench never needs a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quiet_platform_notes);
+    vorn::set_decimal_separator('.');
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,161 @@
+#include "qt/form_layouts.h"
+
+#include <QBoxLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
+#include "qt/binder.h"
+#include "shell/main_window.h"
+#include "shell/report_window.h"
+
+namespace vorn::qt {
+
+namespace {
+
+// Wide enough for "0.0000001" and a ten-character bit string.
+constexpr int kFieldWidth = 110;
+constexpr int kButtonColumns = 5;
+constexpr int kGenericButtonColumns = 6;
+
+using FieldRow = std::pair<Label*, TextField*>;
+
+QGroupBox* shape_with_fields(Binder& binder, Shape& shape, std::initializer_list<FieldRow> rows) {
+    auto* box = binder.widget_as<QGroupBox>(shape);
+    auto* grid = new QGridLayout(box);
+    int row = 0;
+    for (auto [label, field] : rows) {
+        grid->addWidget(binder.widget(*label), row, 0);
+        QWidget* edit = binder.widget(*field);
+        edit->setFixedWidth(kFieldWidth);
+        grid->addWidget(edit, row, 1, Qt::AlignRight);
+        ++row;
+    }
+    grid->setColumnStretch(0, 1);
+    return box;
+}
+
+QGroupBox* button_group(Binder& binder, const char* title, std::initializer_list<Button*> buttons) {
+    auto* box = new QGroupBox(QString::fromUtf8(title));
+    auto* grid = new QGridLayout(box);
+    int index = 0;
+    for (Button* button : buttons) {
+        QWidget* push = binder.widget(*button);
+        grid->addWidget(push, index / kButtonColumns, index % kButtonColumns);
+        ++index;
+    }
+    return box;
+}
+
+}  // namespace
+
+void lay_out_main_window(MainWindow& w, Binder& b, QWidget& central) {
+    auto* outer = new QVBoxLayout(&central);
+    outer->addWidget(b.widget(w.Text1));
+
+    auto* columns = new QHBoxLayout;
+    outer->addLayout(columns, 1);
+
+    // Left: the network's parameters, the data set choice, the option frame.
+    auto* left = new QVBoxLayout;
+    columns->addLayout(left);
+    left->addWidget(shape_with_fields(b, w.Shape1, {{&w.Label2, &w.Text2}, {&w.Label3, &w.Text3}}));
+    left->addWidget(shape_with_fields(b, w.Shape2, {{&w.Label4, &w.Text4}, {&w.Label5, &w.Text5}}));
+    left->addWidget(shape_with_fields(b, w.Shape3, {{&w.Label6, &w.Text6}, {&w.Label7, &w.Text7}}));
+    left->addWidget(shape_with_fields(b, w.Shape4, {{&w.Label8, &w.Text8}}));
+    left->addWidget(shape_with_fields(b, w.Shape5, {{&w.Label9, &w.Text9}}));
+    left->addWidget(b.widget(w.Combo1));
+    for (TextField* hidden : {&w.Text10, &w.Text11, &w.Text12}) left->addWidget(b.widget(*hidden));
+
+    auto* frame_row = new QHBoxLayout;
+    frame_row->addWidget(b.widget(w.Frame3D1), 1);
+    auto* pushes = new QVBoxLayout;
+    pushes->addWidget(b.widget(w.Command37));
+    pushes->addWidget(b.widget(w.GroupPush3D1));
+    pushes->addWidget(b.widget(w.GroupPush3D3));
+    pushes->addStretch();
+    frame_row->addLayout(pushes);
+    left->addLayout(frame_row);
+    left->addStretch();
+
+    // Right: one group of buttons per kind of work.
+    auto* right = new QVBoxLayout;
+    columns->addLayout(right, 1);
+    right->addWidget(button_group(b, "Red",
+                                  {&w.Command3, &w.Command4, &w.Command14, &w.Command34, &w.Command5,
+                                   &w.Command1, &w.Command12}));
+    right->addWidget(button_group(b, "Examinar",
+                                  {&w.Command2, &w.Command11, &w.Command42, &w.Command7, &w.Command8,
+                                   &w.Command9, &w.Command10}));
+    right->addWidget(button_group(b, "Archivos y conjuntos",
+                                  {&w.Command6, &w.Command16, &w.Command48, &w.Command13, &w.Command15,
+                                   &w.Command32, &w.Command38, &w.Command47, &w.Command17}));
+    right->addWidget(button_group(b, "Tramas",
+                                  {&w.Command22, &w.Command21, &w.Command19, &w.Command20, &w.Command23,
+                                   &w.Command39, &w.Command24, &w.Command25, &w.Command26, &w.Command27,
+                                   &w.Command28, &w.Command29, &w.Command35, &w.Command36, &w.Command43,
+                                   &w.Command18, &w.Command30, &w.Command40, &w.Command33}));
+    right->addWidget(button_group(b, "Experimentos",
+                                  {&w.Command41, &w.Command44, &w.Command45, &w.Command46, &w.Command31}));
+    right->addStretch();
+
+    // Bottom: the six data controls, three to a row.
+    auto* data = new QGroupBox(QStringLiteral("Datos"));
+    auto* data_grid = new QGridLayout(data);
+    int index = 0;
+    for (DataControl* control : {&w.Data1, &w.Data2, &w.Data3, &w.Data4, &w.Data5, &w.Data6}) {
+        data_grid->addWidget(b.widget(*control), index / 3, index % 3);
+        ++index;
+    }
+    outer->addWidget(data);
+
+    b.place_rest(*outer);
+}
+
+void lay_out_report_window(ReportWindow& r, Binder& b, QWidget& central) {
+    auto* outer = new QVBoxLayout(&central);
+    auto* frame = b.widget_as<QGroupBox>(r.Frame3D1);
+    frame->layout()->addWidget(b.widget(r.List1));
+    outer->addWidget(frame, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(b.widget(r.GroupPush3D1));
+    buttons->addWidget(b.widget(r.GroupPush3D2));
+    buttons->addStretch();
+    outer->addLayout(buttons);
+
+    b.place_rest(*outer);
+}
+
+void lay_out_generic(Form& form, Binder& b, QWidget& central) {
+    auto* outer = new QVBoxLayout(&central);
+
+    // Labels, fields and combo boxes in creation order, four to a row, so a
+    // label made just before its field sits beside it.
+    auto* fields = new QGridLayout;
+    int field_index = 0;
+    auto* buttons = new QGridLayout;
+    int button_index = 0;
+    std::vector<QWidget*> wide;
+    for (Control* control : form.controls()) {
+        if (dynamic_cast<Label*>(control) || dynamic_cast<TextField*>(control) ||
+            dynamic_cast<ComboBox*>(control)) {
+            fields->addWidget(b.widget(*control), field_index / 4, field_index % 4);
+            ++field_index;
+        } else if (dynamic_cast<Button*>(control) || dynamic_cast<PushButton3D*>(control)) {
+            buttons->addWidget(b.widget(*control), button_index / kGenericButtonColumns,
+                               button_index % kGenericButtonColumns);
+            ++button_index;
+        } else if (dynamic_cast<ListBox*>(control)) {
+            wide.push_back(b.widget(*control));
+        }
+    }
+    outer->addLayout(fields);
+    outer->addLayout(buttons);
+    for (QWidget* list : wide) outer->addWidget(list, 1);
+    b.place_rest(*outer);
+}
+
+}  // namespace vorn::qt

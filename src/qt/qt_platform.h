@@ -1,0 +1,67 @@
+// Platform for the Qt front end: real message, input and question boxes,
+// the default printer (or a PDF file in the working directory when no
+// printer is installed), the system clock and the workbench's random
+// stream. It works under the offscreen platform too, where tests answer
+// its dialogs programmatically.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "shell/platform.h"
+
+class QPrinter;
+class QString;
+class QWidget;
+
+namespace vorn::qt {
+
+struct PrintSettings {
+    // Where a print goes as a PDF file when no printer is installed.
+    std::filesystem::path pdf_folder = ".";
+    // Print to a PDF file even when a printer exists (tests).
+    bool always_pdf = false;
+};
+
+class QtPlatform : public Platform {
+public:
+    // With a seed the random stream is reproducible; otherwise it starts
+    // from the clock.
+    explicit QtPlatform(std::optional<std::uint64_t> seed = std::nullopt, PrintSettings print = {});
+    ~QtPlatform() override;
+
+    // How to find the window of a form, for printing its image.
+    void set_form_widgets(std::function<QWidget*(const Form&)> lookup) { form_widgets_ = std::move(lookup); }
+
+    void message(std::string_view text, std::string_view title = "", Icon icon = Icon::None) override;
+    std::optional<std::string> input(std::string_view prompt, std::string_view title,
+                                     std::string_view default_text) override;
+    Answer question(std::string_view text, std::string_view title, Icon icon) override;
+    void print_lines(const std::vector<std::string>& lines) override;
+    void print_form_image(const Form& form) override;
+    std::chrono::system_clock::time_point now() override;
+    double random() override;
+    void reseed() override;
+    void beep() override;
+    void end_program(int code) override;
+
+private:
+    // A printer ready for a document named for its content; pdf_file is
+    // set when it prints to a file.
+    std::unique_ptr<QPrinter> open_printer(const std::string& document, QString& pdf_file);
+    // Tells the user where a print to a file went.
+    void report_printed(const QString& pdf_file);
+
+    RandomStream stream_;
+    PrintSettings print_;
+    std::function<QWidget*(const Form&)> form_widgets_;
+};
+
+// The program's texts with their line breaks as Qt shows them ("\r" and
+// "\r\n" become "\n").
+QString shown_text(std::string_view text);
+
+}  // namespace vorn::qt
