@@ -35,13 +35,15 @@ TEST(SqlDialect, rewrites_only_the_shapes_sqlite_lacks_and_never_inside_quotes) 
         {"delete pasadasbpn.* from pasadasbpn where error>=.25", "DELETE from pasadasbpn where error>=.25"},
         {"SELECT bpn.* INTO Prueba FROM bpn", "CREATE TABLE Prueba AS SELECT bpn.* FROM bpn"},
         {"select * from ga where crossover=null", "select * from ga where crossover IS NULL"},
-        {"RECNO=2 and CROSSOVER = NULL", "RECNO=2 and CROSSOVER IS NULL"},
-        {"x<>null", "x IS NOT NULL"},
+        {"UPDATE t SET x = NULL WHERE y = null", "UPDATE t SET x = NULL WHERE y IS NULL"},
+        {"update t set x = null, z = 1 where y <> null", "update t set x = null, z = 1 where y IS NOT NULL"},
         {"x <= 3 and y >= 4", "x <= 3 and y >= 4"},
         {"nombre='= null' and y=1", "nombre='= null' and y=1"},
         {"insert into bpn select xor.* FROM xor ", "insert into bpn select xor.* FROM xor "},
     };
     for (const Case& c : cases) EXPECT_EQ(translate_sql(c.in), c.out) << c.in;
+    EXPECT_EQ(translate_criteria("RECNO=2 and CROSSOVER = NULL"), "RECNO=2 and CROSSOVER IS NULL");
+    EXPECT_EQ(translate_criteria("x<>null"), "x IS NOT NULL");
 }
 
 TEST(SqlDialect, recognises_single_table_star_selects_as_keysets) {

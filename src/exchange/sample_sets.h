@@ -1,7 +1,12 @@
 // Sample sets and snapshots: "Ex1" restores BPN, BPNPESOS and BPNTargets
 // from their stored copies, "xor" loads the exclusive-or set, "2Data" saves
 // the frames as a new table, "Rnd" appends a frame of random values.
+//
+// Each restore replaces its tables all together or not at all: a stored
+// copy that is missing leaves the frames and weights as they were.
 #pragma once
+
+#include <string>
 
 namespace vorn {
 class Database;
@@ -19,7 +24,26 @@ public:
     SampleSets(MainWindow& window, Platform& platform, Database& db, engine::Network& network);
     void connect();
 
+    void restaurar_ejemplo();   // "Ex1"
+    void cargar_xor();          // "xor"
+    void guardar_en_tabla();    // "2Data"
+    void trama_aleatoria();     // "Rnd"
+
 private:
+    // The fields a sample set writes for the next training run.
+    struct ParameterSet {
+        const char* frame_size;
+        const char* frame_count;
+        const char* hidden_units;
+        const char* frame_to_run;
+        double acceptable_error;
+        const char* pass_limit;
+        double learning_rate;
+    };
+    void write_parameters(const ParameterSet& set);
+    // Why a name cannot become a new table, or "" when it can.
+    std::string refuse_table_name(const std::string& name);
+
     MainWindow& w_;
     Platform& platform_;
     Database& db_;

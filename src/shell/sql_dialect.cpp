@@ -84,11 +84,22 @@ bool star_of(const Token& token, std::string& table) {
     return is_plain_identifier(table);
 }
 
-// "= null" -> "IS NULL", "<> null" -> "IS NOT NULL", outside quotes.
-std::string rewrite_null_comparisons(const std::vector<Token>& tokens) {
+// "= null" -> "IS NULL", "<> null" -> "IS NOT NULL", outside quotes. In a
+// statement only conditions are rewritten (after WHERE, ON, HAVING or WHEN),
+// so "SET x = NULL" keeps assigning; a criteria text is a condition whole.
+std::string rewrite_null_comparisons(const std::vector<Token>& tokens, bool in_condition) {
     std::string out;
     for (size_t i = 0; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
+        if (is_word(token, "where") || is_word(token, "on") || is_word(token, "having") || is_word(token, "when")) {
+            in_condition = true;
+        } else if (is_word(token, "set")) {
+            in_condition = false;
+        }
+        if (!in_condition) {
+            out += token.text;
+            continue;
+        }
         bool equals = token.kind == Token::Kind::Other && token.text == "=";
         bool differs = token.kind == Token::Kind::Other && token.text == "<" && i + 1 < tokens.size() &&
                        tokens[i + 1].kind == Token::Kind::Other && tokens[i + 1].text == ">";
@@ -120,19 +131,19 @@ std::string translate_sql(std::string_view sql) {
     if (sig.size() >= 3 && is_word(tokens[sig[0]], "delete") && star_of(tokens[sig[1]], table) &&
         is_word(tokens[sig[2]], "from")) {
         std::vector<Token> rest(tokens.begin() + static_cast<long>(sig[2]), tokens.end());
-        return "DELETE " + rewrite_null_comparisons(rest);
+        return "DELETE " + rewrite_null_comparisons(rest, false);
     }
     // SELECT t.* INTO n FROM t ...  ->  CREATE TABLE n AS SELECT t.* FROM t ...
     if (sig.size() >= 5 && is_word(tokens[sig[0]], "select") && star_of(tokens[sig[1]], table) &&
         is_word(tokens[sig[2]], "into") && is_word(tokens[sig[4]], "from")) {
         std::string target = tokens[sig[3]].text;
         std::vector<Token> rest(tokens.begin() + static_cast<long>(sig[4]), tokens.end());
-        return "CREATE TABLE " + target + " AS SELECT " + tokens[sig[1]].text + " " + rewrite_null_comparisons(rest);
+        return "CREATE TABLE " + target + " AS SELECT " + tokens[sig[1]].text + " " + rewrite_null_comparisons(rest, false);
     }
-    return rewrite_null_comparisons(tokens);
+    return rewrite_null_comparisons(tokens, false);
 }
 
-std::string translate_criteria(std::string_view criteria) { return rewrite_null_comparisons(tokenize(criteria)); }
+std::string translate_criteria(std::string_view criteria) { return rewrite_null_comparisons(tokenize(criteria), true); }
 
 bool parse_table_select(std::string_view sql, std::string& table, std::string& rest) {
     std::vector<Token> tokens = tokenize(sql);
@@ -162,7 +173,7 @@ bool parse_table_select(std::string_view sql, std::string& table, std::string& r
         }
     }
     table = from_table.text;
-    rest = rewrite_null_comparisons(tail);
+    rest = rewrite_null_comparisons(tail, false);
     return true;
 }
 
@@ -241,8 +252,12 @@ void dstdev_function(sqlite3_context* context, int argc, sqlite3_value** argv) {
 }  // namespace
 
 void register_dialect_functions(sqlite3* db) {
-    sqlite3_create_function(db, "dstdev", 2, SQLITE_UTF8, nullptr, dstdev_function, nullptr, nullptr);
-    sqlite3_create_function(db, "dstdev", 3, SQLITE_UTF8, nullptr, dstdev_function, nullptr, nullptr);
+    // Deterministic: "select dstdev('valor','bpn') from bpn" passes constant
+    // arguments, so SQLite evaluates it once per statement instead of once
+    // per row of the table (a scan per row would make it quadratic).
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, "dstdev", 2, flags, nullptr, dstdev_function, nullptr, nullptr);
+    sqlite3_create_function(db, "dstdev", 3, flags, nullptr, dstdev_function, nullptr, nullptr);
 }
 
 }  // namespace vorn

@@ -1,0 +1,83 @@
+#include "frames/frame_toolkit.h"
+
+#include "shell/main_window.h"
+#include "shell/number_text.h"
+#include "shell/platform.h"
+#include "shell/report_window.h"
+
+namespace vorn::frames {
+
+namespace {
+constexpr const char* kNoSuchFrame = "No existe trama ";
+constexpr const char* kMissingElement = "Falta el valor del elemento";
+constexpr const char* kMissingOfFrame = " de la trama";
+constexpr const char* kNothingAdded = "\rNo se agrego ninguna trama";
+}  // namespace
+
+FrameToolkit::FrameToolkit(MainWindow& window, Platform& platform, engine::Network& network,
+                           ReportWindows& reports, exchange::Listings& listings, exchange::PatternFiles& files)
+    : w_(window),
+      platform_(platform),
+      network_(network),
+      reports_(reports),
+      listings_(listings),
+      files_(files),
+      store_(window, platform, network) {}
+
+void FrameToolkit::connect() {
+    w_.Command33.set_handler([this] { ask_delete_all(); });
+    w_.Command34.set_handler([this] { informacion(); });
+    w_.Command47.set_handler([this] { insert_random_record(); });
+
+    w_.Command22.set_handler([this] { ask_combine(Operator::Sum); });
+    w_.Command21.set_handler([this] { ask_combine(Operator::Difference); });
+    w_.Command19.set_handler([this] { ask_combine(Operator::Product); });
+    w_.Command20.set_handler([this] { ask_combine(Operator::Quotient); });
+
+    w_.Command26.set_handler([this] { ask_recode(Recoding::Binary); });
+    w_.Command27.set_handler([this] { ask_recode(Recoding::Bipolar); });
+    w_.Command28.set_handler([this] { ask_recode(Recoding::QuasiBinary); });
+    w_.Command24.set_handler([this] { ask_recode(Recoding::Trend); });
+    w_.Command25.set_handler([this] { ask_recode(Recoding::Sigmoid); });
+    w_.Command29.set_handler([this] { ask_recode(Recoding::Tanh); });
+    w_.Command23.set_handler([this] { ask_ratio(Ratio::Plain); });
+    w_.Command39.set_handler([this] { ask_ratio(Ratio::Cumulative); });
+
+    w_.Command18.set_handler([this] { ask_moving_average(); });
+    w_.Command30.set_handler([this] { ask_partition(false); });
+    w_.Command40.set_handler([this] { ask_partition(true); });
+
+    w_.Command35.set_handler([this] { ask_normalize(false); });
+    w_.Command36.set_handler([this] { ask_normalize(true); });
+    w_.Command43.set_handler([this] { ask_sigma(); });
+}
+
+std::optional<int> FrameToolkit::ask_frame(std::string_view prompt, std::string_view title,
+                                           std::string_view default_text) {
+    std::optional<double> answer = ask_number(platform_, prompt, title, default_text);
+    if (!answer) return std::nullopt;
+    std::optional<int> frame = whole_frame(*answer);
+    if (!frame) say_no_such_frame(*answer);
+    return frame;
+}
+
+void FrameToolkit::say_no_such_frame(double t) { platform_.message(kNoSuchFrame + format_short(t)); }
+
+void FrameToolkit::say_missing_element(int frame, int element) {
+    platform_.message(kMissingElement + format_short(element) + kMissingOfFrame + format_short(frame) + kNothingAdded,
+                      "", Icon::Exclamation);
+}
+
+void FrameToolkit::show_progress(const std::string& text) { reports_.get().set_caption(text); }
+
+DataSource* FrameToolkit::source_by_number(int source) {
+    switch (source) {
+        case 1: return &w_.bpn();
+        case 2: return &w_.pesos();
+        case 3: return &w_.targets();
+        case 4: return &w_.pasadas();
+        default: return nullptr;
+    }
+}
+
+}  // namespace vorn::frames
