@@ -2,12 +2,21 @@
 // that fill them from BPN, BPNPESOS and BPNTargets, the forward pass and
 // execution ("X"), training ("E"), and the weights ("P.Ini" and
 // guardar_valores). The numerical kernel lives in kernel.h, free of forms
-// and tables.
+// and tables; the handlers here load, run the kernel and store.
+//
+// The working arrays have fixed bounds (positions and frames 0..100,
+// hidden units 0..3). Nothing ever indexes outside them: a table row or a
+// parameter field that would is refused with a message naming it, and the
+// operation stops with the tables and arrays as they were.
 #pragma once
 
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/limits.h"
 
 namespace vorn {
 class MainWindow;
@@ -17,6 +26,8 @@ class Workbench;
 }  // namespace vorn
 
 namespace vorn::engine {
+
+struct TableRow;
 
 // Bounds of the working arrays: positions and frames 0..100, hidden units
 // 0..3.
@@ -30,12 +41,20 @@ struct Cell {
     Kind kind = Kind::Empty;
     double value = 0;
 
+    static Cell number(double v) { return {Kind::Number, v}; }
+    static Cell null() { return {Kind::Null, 0}; }
+
     bool is_number() const { return kind == Kind::Number; }
+    bool is_null() const { return kind == Kind::Null; }
+    bool is_empty() const { return kind == Kind::Empty; }
     double number_or_zero() const { return kind == Kind::Number ? value : 0.0; }
 };
 
 // 1 / (1 + e^-x), exactly 0 at x <= -20 and exactly 1 at x >= 20.
 double sigmoide(double x);
+// The same for a cell; an empty or null cell is set to 0 first, as the
+// conversions that call it on a frame's value expect.
+double sigmoide(Cell& x);
 
 // Where training writes its error history ("test.csv").
 class HistoryWriter {
@@ -49,6 +68,8 @@ class Network {
 public:
     Network(MainWindow& window, Platform& platform, ReportWindows& reports, Workbench& workbench);
     ~Network();
+    Network(const Network&) = delete;
+    Network& operator=(const Network&) = delete;
 
     void set_history_writer(HistoryWriter* writer) { history_writer_ = writer; }
     // Gives the buttons "X", "E" and "P.Ini" their handlers.
@@ -56,25 +77,59 @@ public:
 
     // The loaders. fijarEntradas also corrects the frame-size and
     // frame-count fields. Each returns false when it refused the table
-    // (a row outside the arrays' bounds) after saying so.
+    // (a row outside the arrays' bounds) after saying so; an empty table
+    // is reported and returns true, as the arrays are then simply kept.
     bool fijarEntradas();
     bool fijarEntradaPesos();
     bool fijarPesosOculta();
     bool fijarTarget();
 
-    // M(i, n): element i of frame n as loaded; Empty outside the bounds.
+    // entradas(i, n): element i of frame n as loaded; Empty outside the
+    // bounds. The others likewise.
     Cell entrada(int i, int n) const;
     Cell target(int n) const;
+    Cell peso_entrada(int i, int j) const;
+    Cell peso_oculta(int j) const;
+    Cell salida_oculta(int j) const;
+    Cell delta_oculta(int j) const;
+    // historialError: index 1 .. passes of the last run (index 0 unused).
+    const std::vector<double>& historial_error() const;
 
-    double bpntrama(std::string_view mode, int frame);
+    // True when every named field fits the arrays; otherwise says which
+    // does not (for operations that walk the arrays by those fields).
+    bool fields_fit(std::initializer_list<BoundedField> fields);
+
+    // The forward pass. Any mode but "entrenamiento" reloads the tables
+    // first. nullopt when a loader or a bound refused the pass (after
+    // saying why).
+    std::optional<double> bpntrama(std::string_view mode, int frame);
     std::string nombreTarget(double out);
-    void ejecutar();            // "X"
-    double entrenar();          // "E"; the mean error of the last pass
-    void inicializar_pesos();   // "P.Ini"
+    void ejecutar();  // "X"
+    // "E": the mean error of the last pass; 1 when no pass ran (the run was
+    // refused or the pass limit is below 0).
+    double entrenar();
+    void inicializar_pesos();  // "P.Ini"
     void guardar_valores();
 
 private:
     struct State;
+
+    // Never-set fields (still showing their own names) get their defaults.
+    void apply_field_defaults();
+    // The four loaders in order; false at the first that refused.
+    bool load_all();
+    // The loaders' work on rows already read.
+    bool load_inputs(const std::vector<TableRow>& rows);
+    bool load_input_weights(const std::vector<TableRow>& rows);
+    bool load_hidden_weights(const std::vector<TableRow>& rows);
+    bool load_targets(const std::vector<TableRow>& rows);
+    // The warning field says exactly "SI".
+    bool warn_si() const;
+    // The forward pass's own messages: a hidden layer that saw only zero
+    // products (shown with SI), and an output of exactly 0.
+    void show_silent_hidden_layer(const double* h, int hidden);
+    void show_zero_output(int frame, double out);
+
     MainWindow& w_;
     Platform& platform_;
     ReportWindows& reports_;

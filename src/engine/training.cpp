@@ -1,0 +1,189 @@
+// The training run "E": online backpropagation frame after frame, pass
+// after pass, until the mean error of a pass falls below the acceptable
+// error or the pass limit is passed; one progress line per frame in
+// Consultas, then the weights into BPNPESOS and the history into
+// "test.csv". The arithmetic is the kernel's; this file loads it from the
+// working arrays, reports, and writes the arrays back.
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <iterator>
+#include <string>
+
+#include "engine/kernel.h"
+#include "engine/limits.h"
+#include "engine/network.h"
+#include "engine/network_state.h"
+#include "engine/progress_line.h"
+#include "shell/main_window.h"
+#include "shell/number_text.h"
+#include "shell/platform.h"
+#include "shell/report_window.h"
+#include "shell/workbench.h"
+
+namespace vorn::engine {
+
+namespace {
+
+constexpr const char* kMaxinputDefault = "maxinput=0, pasado a 2000";
+constexpr const char* kUmbralDefault = "umbral=0 , pasado a 0.025";
+constexpr const char* kEtaDefault = "Eta es null pasado a 0.5";
+constexpr const char* kEntrenando = "Entrenando:";
+constexpr const char* kNuevosPesosSalida = "Nuevos Pesos Salida";
+constexpr const char* kExitNuevosPesosEntrada = "Exit de nuevos_pesos_entrada\rtext2.text vacia";
+constexpr const char* kExcedenMaxinput = "Las pasadas exceden el Maxinput";
+constexpr const char* kProgressPass = "Pasada ";
+constexpr const char* kProgressError = " - error medio";
+
+// The pass text (at most "mm:" and a pass count) and seven numbers with
+// their tabs.
+constexpr int kMaxLineText = 32 + 7 * (1 + kMaxNumberText);
+
+constexpr double kDefaultPassLimit = 2000;
+constexpr double kDefaultUmbral = 0.025;
+constexpr double kDefaultEta = 0.5;
+
+// The first column of a pass's lines: the elapsed minutes as "mm:" (what
+// the long time format leaves after its last five characters are cut to
+// three) followed by the pass count.
+std::string pass_text(std::chrono::system_clock::duration elapsed, long long pass) {
+    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    const long long minutes = seconds < 0 ? 0 : seconds / 60 % 60;
+    std::string text;
+    text.push_back(static_cast<char>('0' + minutes / 10));
+    text.push_back(static_cast<char>('0' + minutes % 10));
+    text.push_back(':');
+    append_whole_short(text, pass);
+    return text;
+}
+
+}  // namespace
+
+double Network::entrenar() {
+    double pass_limit = parse_leading(w_.Text7.text());
+    if (pass_limit == 0) {
+        platform_.message(kMaxinputDefault);
+        pass_limit = kDefaultPassLimit;
+    }
+    double umbral = parse_leading(w_.Text6.text());
+    if (umbral == 0) {
+        platform_.message(kUmbralDefault);
+        umbral = kDefaultUmbral;
+    }
+
+    const auto start = platform_.now();
+    ReportWindow& consultas = reports_.get();
+    consultas.clear();
+    consultas.add_line(kEntrenando);
+    consultas.refresh();
+
+    // Reloads frames, weights and targets, and fills in never-set fields.
+    if (!bpntrama("vez sub0", 1)) return 1;
+    if (!fields_within_arrays(w_, platform_, {BoundedField::FrameCount})) return 1;
+
+    const bool warn = warn_si();
+    const double frames_number = parse_leading(w_.Text3.text());
+    const double size_number = parse_leading(w_.Text2.text());
+    const int frames = loop_count(frames_number);
+    KernelNet& net = state_->kernel;
+    net.inputs = loop_count(size_number);
+    net.hidden = loop_count(parse_leading(w_.Text4.text()));
+    for (int n = 1; n <= frames; ++n) {
+        for (int i = 1; i <= net.inputs; ++i) net.input(i, n) = state_->entrada(i, n).number_or_zero();
+        net.t[static_cast<size_t>(n)] = state_->targets[static_cast<size_t>(n)].number_or_zero();
+    }
+    for (int j = 1; j <= net.hidden; ++j) {
+        for (int i = 1; i <= net.inputs; ++i) net.weight_in(i, j) = state_->peso_entrada(i, j).number_or_zero();
+        net.w_out[static_cast<size_t>(j)] = state_->pesos_oculta[static_cast<size_t>(j)].number_or_zero();
+    }
+
+    std::vector<double>& history = state_->historial_error;
+    size_t history_index = 1;
+    long long pass = 0;
+    double mean = 1;
+    bool trained = false;
+    bool eta_checked = false;
+    double eta = 0;
+    while (pass <= pass_limit) {
+        ++pass;
+        const std::string first_column = pass_text(platform_.now() - start, pass);
+        consultas.clear();
+        double accumulated = 0;
+        for (int n = 1; n <= frames; ++n) {
+            const double total = warn ? input_product_total(net, n) : 1;
+            if (!eta_checked) {
+                eta = parse_leading(w_.Text8.text());
+            }
+            const FrameStep step = train_frame(net, n, eta == 0 ? kDefaultEta : eta);
+            trained = true;
+            accumulated += std::fabs(step.error);
+
+            if (warn && total == 0) show_silent_hidden_layer(net.h.data(), net.hidden);
+            if (step.out == 0) show_zero_output(n, step.out);
+            if (!eta_checked) {
+                if (eta == 0) {
+                    platform_.message(kEtaDefault);
+                    w_.Text8.set_text(format_general(kDefaultEta));
+                    eta = parse_leading(w_.Text8.text());
+                }
+                eta_checked = true;
+            }
+            if (step.out_weight_sum == 0) {
+                std::string text = std::string(kNuevosPesosSalida) + "\r";
+                for (int j = 1; j <= net.hidden; ++j) text += format_short(net.w_out[static_cast<size_t>(j)]) + "\r";
+                platform_.message(text);
+            }
+            if (size_number == 0 && warn) platform_.message(kExitNuevosPesosEntrada);
+
+            // The frame's line: the pass text, then out, n, target, dO, e,
+            // e minus the acceptable error and the running mean error.
+            char text[kMaxLineText];
+            char* p = std::copy(first_column.begin(), first_column.end(), text);
+            const double values[] = {step.out,   net.t[static_cast<size_t>(n)], step.delta_out,
+                                     step.error, step.error - umbral,           accumulated / frames_number};
+            *p++ = '\t';
+            p = put_cut_short(p, values[0]);
+            *p++ = '\t';
+            p = put_whole_short(p, n);
+            for (size_t k = 1; k < std::size(values); ++k) {
+                *p++ = '\t';
+                p = put_cut_short(p, values[k]);
+            }
+            consultas.add_line(std::string(text, p));
+        }
+        consultas.refresh();
+        mean = frames_number > 0.0001 ? accumulated / frames_number : 1;
+        if (history_index >= history.size()) history.resize(history.size() * 2, 0.0);
+        history[history_index] = mean;
+        ++history_index;
+        {
+            std::string progress = kProgressPass;
+            progress += format_int(pass);
+            progress += kProgressError;
+            append_cut_short(progress, mean);
+            workbench_.report_progress(progress);
+        }
+        if (mean < umbral) break;
+    }
+    if (warn && pass > pass_limit) platform_.message(kExcedenMaxinput);
+
+    if (trained) {
+        for (int i = 1; i <= net.inputs; ++i) {
+            for (int j = 1; j <= net.hidden; ++j) state_->peso_entrada(i, j) = Cell::number(net.weight_in(i, j));
+        }
+        for (int j = 1; j <= net.hidden; ++j) {
+            const auto k = static_cast<size_t>(j);
+            state_->pesos_oculta[k] = Cell::number(net.w_out[k]);
+            state_->salidas_oculta[k] = Cell::number(net.h[k]);
+            state_->deltas_oculta[k] = Cell::number(net.delta[k]);
+        }
+    }
+    guardar_valores();
+    if (history_writer_ != nullptr) {
+        history_writer_->write_training_history(history, static_cast<int>(std::min<size_t>(history_index - 1, INT_MAX)));
+    }
+    return mean;
+}
+
+}  // namespace vorn::engine
