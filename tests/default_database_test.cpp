@@ -199,7 +199,7 @@ TEST_F(DefaultDatabaseTest, index_series_are_monthly_and_the_frames_follow_them)
     int year = 1871, month = 1;
     for (size_t k = 0; k < months.rows.size(); ++k) {
         const auto& r = months.rows[k];
-        char expected[8];
+        char expected[32];
         std::snprintf(expected, sizeof expected, "%04d-%02d", year, month);
         ASSERT_EQ(as_number(r[0]), k + 1.0);
         ASSERT_EQ(as_text(r[1]), expected);

@@ -129,7 +129,10 @@ void EventWriter::lines_event(std::string_view event, const std::vector<std::str
         return;
     }
     std::string block = std::string(event) + " " + format_int(static_cast<long long>(lines.size()));
-    for (const auto& line : lines) block += "\n" + block_line(line);
+    for (const auto& line : lines) {
+        block += '\n';
+        block += block_line(line);
+    }
     end_event(block);
 }
 
