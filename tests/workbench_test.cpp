@@ -2,6 +2,8 @@
 // way a user's clicks drive them.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include "support/workbench_fixture.h"
 
 namespace vorn {
@@ -147,11 +149,6 @@ TEST_F(WorkbenchShellTest, controls_tell_observers_only_about_real_changes) {
     EXPECT_EQ(repaints, 1);
 }
 
-}  // namespace
-}  // namespace vorn
-
-namespace vorn {
-namespace {
 
 TEST_F(WorkbenchShellTest, a_timer_whose_handler_fails_stops_instead_of_failing_again) {
     w().Timer1.set_handler([&] { db->execute("DELETE FROM no_such_table"); });
@@ -169,6 +166,23 @@ TEST_F(WorkbenchShellTest, refreshing_all_sources_goes_on_past_a_dropped_table) 
     EXPECT_THROW(refresh_all(), EngineError);
     EXPECT_EQ(w().bpn().record_count(), 3);
     EXPECT_EQ(w().targets().record_count(), 1);
+}
+
+
+TEST_F(WorkbenchShellTest, a_database_locked_by_another_program_is_reported_in_spanish_and_loses_nothing) {
+    add_frame(1, {1, 2}, 0.5);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.path() / "ga7.mdb").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    w().Command2.set_handler([&] { db->execute("delete bpn.* from bpn"); });
+    click(w().Command2);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_NE(platform.messages[0].text.find("bloqueada por otro programa"), std::string::npos);
+    EXPECT_EQ(rows("SELECT * FROM BPN").rows.size(), 3u);
+    click(w().Command2);  // once the other program lets go, the same click works
+    EXPECT_TRUE(rows("SELECT * FROM BPN").rows.empty());
 }
 
 }  // namespace
