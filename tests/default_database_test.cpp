@@ -1,16 +1,14 @@
-// The default ga7.mdb: first-start creation from the compiled-in data, an
-// existing database opened as it is, and files that are refused untouched.
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
+// The default ga7.mdb: created on first start from the compiled-in data, an
+// existing database opened as it is, and anything else refused untouched.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <regex>
 #include <set>
+#include <tuple>
 
 #include "support/workbench_fixture.h"
 
@@ -25,9 +23,7 @@ std::string read_bytes(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void write_bytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void write_bytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::set<std::string> entries(const fs::path& folder) {
     std::set<std::string> names;
@@ -35,13 +31,22 @@ std::set<std::string> entries(const fs::path& folder) {
     return names;
 }
 
+// Opening `path` is refused with a message that names it and says each of `says`.
+void expect_refused(const fs::path& path, const std::vector<std::string>& says) {
+    OpenResult result = open_workbench_database(path);
+    EXPECT_FALSE(result.db) << path;
+    EXPECT_FALSE(result.created) << path;
+    EXPECT_NE(result.error.find(path.string()), std::string::npos) << result.error;
+    for (const std::string& text : says) EXPECT_NE(result.error.find(text), std::string::npos) << result.error;
+}
+
 class DefaultDatabaseTest : public ::testing::Test {
 protected:
-    // Creates ga7.mdb in the scratch folder and keeps it open.
-    void create() {
+    // Opens ga7.mdb in the scratch folder, new or (created = false) already there, and keeps it open.
+    void open(bool created = true) {
         OpenResult result = open_workbench_database(file());
         ASSERT_TRUE(result.db) << result.error;
-        ASSERT_TRUE(result.created);
+        ASSERT_EQ(result.created, created);
         db = std::move(result.db);
     }
     fs::path file() const { return dir.path() / "ga7.mdb"; }
@@ -53,270 +58,143 @@ protected:
     std::unique_ptr<Database> db;
 };
 
-TEST_F(DefaultDatabaseTest, first_start_creates_every_table_with_its_sample_rows) {
-    create();
+TEST_F(DefaultDatabaseTest, first_start_creates_every_table_with_its_samples_and_later_starts_keep_the_file) {
+    open();
     const std::map<std::string, int> expected = {
-        {"BPN", 80},        {"bpnoriginal", 80}, {"BPNPESOS", 30},    {"bpnpesosoriginal", 30},
-        {"BPNTargets", 2},  {"xor", 12},         {"merval", 120},     {"AccionesXmes", 56},
-        {"Mercap", 56},     {"INDICES", 1833},   {"series", 1},       {"PasadasBPN", 0},
-        {"GA", 0},          {"borrar", 0},       {"borrar2", 0},      {"sumas", 0},
-        {"converge", 0},    {"GATargets", 0}};
-    for (const auto& [table, count] : expected) {
-        ASSERT_TRUE(db->table_exists(table)) << table;
-        EXPECT_EQ(number("SELECT count(*) FROM " + table), count) << table;
-    }
+        {"BPN", 80},   {"bpnoriginal", 80}, {"BPNPESOS", 30},     {"bpnpesosoriginal", 30}, {"BPNTargets", 2},
+        {"xor", 12},   {"merval", 120},     {"AccionesXmes", 56}, {"Mercap", 56},           {"INDICES", 1833},
+        {"series", 1}, {"PasadasBPN", 0},   {"GA", 0},            {"borrar", 0},            {"borrar2", 0},
+        {"sumas", 0},  {"converge", 0},     {"GATargets", 0}};
+    for (const auto& [table, count] : expected) EXPECT_EQ(number("SELECT count(*) FROM " + table), count) << table;
+    db->execute("delete bpn.* from bpn where columna > 1");
+    db->execute_bound("UPDATE BPN SET nombre = ? WHERE capa = 10", {Value(std::string("mio"))});
+    db->execute("DROP TABLE series");
     // Built under another name and renamed: once closed, nothing else is left.
     db.reset();
     EXPECT_EQ(entries(dir.path()), std::set<std::string>{"ga7.mdb"});
-    EXPECT_EQ(read_bytes(file()).substr(0, 16), std::string("SQLite format 3\0", 16));
+
+    open(false);
+    EXPECT_EQ(text("SELECT count(*) || ',' || group_concat(CASE WHEN capa = 10 THEN nombre END) FROM BPN"), "10,mio");
+    EXPECT_FALSE(db->table_exists("series"));  // never re-seeded
 }
 
 TEST_F(DefaultDatabaseTest, network_samples_have_the_layouts_the_loaders_read) {
-    create();
-    // The working tables start as exact copies of their stored originals.
-    for (const auto& [work, original] : {std::pair{"BPN", "bpnoriginal"}, {"BPNPESOS", "bpnpesosoriginal"}}) {
-        EXPECT_EQ(number(std::string("SELECT count(*) FROM (SELECT * FROM ") + work + " EXCEPT SELECT * FROM " +
-                         original + ")"),
-                  0)
-            << work;
-        EXPECT_EQ(number(std::string("SELECT count(*) FROM ") + work),
-                  number(std::string("SELECT count(*) FROM ") + original));
-    }
-    // Eight 3x3 glyphs: nine pixels and one target each, four of each class.
-    auto frames = rows(
-        "SELECT columna, sum(capa=1), min(CASE WHEN capa=1 THEN fila END), max(CASE WHEN capa=1 THEN fila END),"
-        " sum(capa=10), max(CASE WHEN capa=10 THEN valor END) FROM bpnoriginal GROUP BY columna ORDER BY columna");
-    ASSERT_EQ(frames.rows.size(), 8u);
-    int on_targets = 0;
-    for (size_t n = 0; n < frames.rows.size(); ++n) {
-        const auto& f = frames.rows[n];
-        EXPECT_EQ(as_number(f[0]), n + 1.0);
-        EXPECT_EQ(as_number(f[1]), 9);
-        EXPECT_EQ(as_number(f[2]), 1);
-        EXPECT_EQ(as_number(f[3]), 9);
-        EXPECT_EQ(as_number(f[4]), 1);
-        on_targets += as_number(f[5]) == 0.9;
-    }
-    EXPECT_EQ(on_targets, 4);
-    EXPECT_EQ(number("SELECT count(*) FROM bpnoriginal WHERE valor NOT IN (0.1, 0.9)"), 0);
-
+    open();
+    // The working tables start as copies of their stored originals (equal counts are checked on first start).
+    EXPECT_EQ(number("SELECT count(*) FROM (SELECT * FROM BPN EXCEPT SELECT * FROM bpnoriginal)"), 0);
+    EXPECT_EQ(number("SELECT count(*) FROM (SELECT * FROM BPNPESOS EXCEPT SELECT * FROM bpnpesosoriginal)"), 0);
+    // Eight 3x3 glyphs in columns 1..8: pixels in rows 1..9 and one target each, four of them "on".
+    EXPECT_EQ(text("SELECT count(*) || ',' || min(columna) || ',' || max(columna) FROM (SELECT columna FROM bpnoriginal"
+                   " GROUP BY columna HAVING sum(capa = 10) = 1 AND min(fila) = 1 AND max(fila) = 9"
+                   " AND count(DISTINCT CASE WHEN capa = 1 THEN fila END) = 9)"), "8,1,8");
+    EXPECT_EQ(text("SELECT sum(capa = 10 AND valor = 0.9) || ',' || sum(valor NOT IN (0.1, 0.9)) FROM bpnoriginal"),
+              "4,0");
     // Weights in the order initial weights write them, every value in [0, 1).
-    auto weights = rows("SELECT capa, fila, columna, valor FROM bpnpesosoriginal ORDER BY rowid");
-    ASSERT_EQ(weights.rows.size(), 30u);
-    for (size_t k = 0; k < 30; ++k) {
-        const auto& w = weights.rows[k];
-        bool hidden = k < 27;
-        EXPECT_EQ(as_number(w[0]), hidden ? 1 : 2) << k;
-        EXPECT_EQ(as_number(w[1]), hidden ? static_cast<double>(k / 3 + 1) : 1.0) << k;
-        EXPECT_EQ(as_number(w[2]), static_cast<double>(k % 3 + 1)) << k;
-        EXPECT_GE(as_number(w[3]), 0.0);
-        EXPECT_LT(as_number(w[3]), 1.0);
-    }
-
-    auto targets = rows("SELECT valor, nombre FROM BPNTargets ORDER BY rowid");
-    ASSERT_EQ(targets.rows.size(), 2u);
-    EXPECT_EQ(as_number(targets.rows[0][0]), 0.1);
-    EXPECT_EQ(as_text(targets.rows[0][1]), "BPN TARGET 1");
-    EXPECT_EQ(as_number(targets.rows[1][0]), 0.9);
-    EXPECT_EQ(as_text(targets.rows[1][1]), "BPN TARGET 2");
-
-    // Exclusive or: two inputs per frame, target "true" exactly when they differ.
-    auto xor_frames = rows(
-        "SELECT columna, count(*), max(CASE WHEN capa=1 AND fila=1 THEN valor END),"
-        " max(CASE WHEN capa=1 AND fila=2 THEN valor END), max(CASE WHEN capa=10 THEN valor END)"
-        " FROM xor GROUP BY columna ORDER BY columna");
-    ASSERT_EQ(xor_frames.rows.size(), 4u);
-    std::set<std::pair<double, double>> inputs;
-    for (const auto& f : xor_frames.rows) {
-        EXPECT_EQ(as_number(f[1]), 3);
-        double a = as_number(f[2]), b = as_number(f[3]);
-        inputs.insert({a, b});
-        EXPECT_EQ(as_number(f[4]), a != b ? 0.9 : 0.1) << a << "," << b;
-    }
-    EXPECT_EQ(inputs.size(), 4u);
-
+    EXPECT_EQ(text("SELECT group_concat(capa || fila || columna, ' ') FROM (SELECT * FROM bpnpesosoriginal"
+                   " ORDER BY rowid)"),
+              "111 112 113 121 122 123 131 132 133 141 142 143 151 152 153 161 162 163 171 172 173 181 182 183 "
+              "191 192 193 211 212 213");
+    EXPECT_EQ(number("SELECT count(*) FROM bpnpesosoriginal WHERE valor >= 0 AND valor < 1"), 30);
+    // Exclusive or: four frames of two inputs, every pair once, the target "on" exactly when they differ.
+    EXPECT_EQ(text("SELECT count(*) || ',' || count(DISTINCT a || ',' || b) FROM (SELECT count(*) AS n,"
+                   " max(CASE WHEN capa = 1 AND fila = 1 THEN valor END) AS a,"
+                   " max(CASE WHEN capa = 1 AND fila = 2 THEN valor END) AS b,"
+                   " max(CASE WHEN capa = 10 THEN valor END) AS t FROM xor GROUP BY columna)"
+                   " WHERE n = 3 AND t = CASE WHEN a <> b THEN 0.9 ELSE 0.1 END"),
+              "4,4");
     // One point of y = 2x + 3.
     EXPECT_EQ(number("SELECT serie2 - (2 * serie1 + 3) FROM series WHERE numero = 1"), 0);
 }
 
 TEST_F(DefaultDatabaseTest, market_tables_hold_two_consecutive_years_of_the_same_stocks) {
-    create();
+    open();
     // The decoders read the twelve months by position, fields 4 to 15.
     auto columns = db->table_columns("AccionesXmes");
     ASSERT_EQ(columns.size(), 16u);
-    EXPECT_EQ(columns[0], "numero");
-    EXPECT_EQ(columns[4], "m1");
-    EXPECT_EQ(columns[15], "m12");
+    EXPECT_EQ(columns[0] + " " + columns[4] + " " + columns[15], "numero m1 m12");
     EXPECT_EQ(db->table_columns("Mercap"), columns);
-
-    auto codes = [&](const std::string& table) {
-        std::vector<std::string> out;
-        for (const auto& r : rows("SELECT codigo FROM " + table + " ORDER BY numero").rows) out.push_back(as_text(r[0]));
-        return out;
-    };
-    EXPECT_EQ(codes("AccionesXmes"), codes("Mercap"));
+    EXPECT_EQ(number("SELECT count(*) FROM AccionesXmes a JOIN Mercap m ON a.numero = m.numero"
+                     " AND a.codigo = m.codigo"), 56);
+    EXPECT_EQ(text("SELECT group_concat(codigo, ',') FROM (SELECT codigo FROM AccionesXmes WHERE numero > 52"
+                   " ORDER BY numero)"), "AVG,MAX,MIN,STD");
 
     for (const auto& [table, year] : {std::pair{std::string("AccionesXmes"), 2018}, {std::string("Mercap"), 2019}}) {
-        EXPECT_EQ(number("SELECT min(numero) FROM " + table), 1);
-        EXPECT_EQ(number("SELECT max(numero) FROM " + table), 56);
-        EXPECT_EQ(number("SELECT count(DISTINCT numero) FROM " + table), 56);
-        EXPECT_EQ(number("SELECT count(*) FROM " + table + " WHERE anio <> " + std::to_string(year)), 0) << table;
-        EXPECT_EQ(number("SELECT count(*) FROM " + table + " WHERE nombre <> codigo || ' ' || anio"), 0) << table;
-        EXPECT_EQ(text("SELECT group_concat(codigo, ',') FROM (SELECT codigo FROM " + table +
-                       " WHERE numero > 52 ORDER BY numero)"),
-                  "AVG,MAX,MIN,STD");
-        // Each statistic row summarises the 52 stock rows of its month.
+        SCOPED_TRACE(table);
+        EXPECT_EQ(text("SELECT min(numero) || ',' || max(numero) || ',' || count(DISTINCT numero) || ',' ||"
+                       " sum(anio <> " + std::to_string(year) + " OR nombre <> codigo || ' ' || anio) FROM " + table),
+                  "1,56,56,0");
+        // Each statistic row summarises the 52 stock rows of its month (# stands for the month's field).
+        const std::string stat = ", (SELECT # FROM " + table + " WHERE codigo = ", per_month =
+            "SELECT avg(#), max(#), min(#), count(#), sum(# * #)" + stat + "'AVG')" + stat + "'MAX')" + stat +
+            "'MIN')" + stat + "'STD') FROM " + table + " WHERE numero <= 52";
         for (int m = 1; m <= 12; ++m) {
-            std::string col = "m" + std::to_string(m);
-            auto stats = rows("SELECT avg(" + col + "), max(" + col + "), min(" + col + "), count(" + col +
-                              "), sum(" + col + "*" + col + ") FROM " + table + " WHERE numero <= 52");
-            const auto& s = stats.rows.at(0);
+            auto s = rows(std::regex_replace(per_month, std::regex("#"), "m" + std::to_string(m))).rows.at(0);
             double avg = as_number(s[0]), n = as_number(s[3]);
-            double stdev = std::sqrt((as_number(s[4]) - n * avg * avg) / (n - 1));
-            ASSERT_EQ(n, 52) << table << " " << col;
-            auto stat = [&](const char* code) {
-                return number("SELECT " + col + " FROM " + table + " WHERE codigo = '" + code + "'");
-            };
-            EXPECT_NEAR(stat("AVG"), avg, 1e-4) << table << " " << col;
-            EXPECT_EQ(stat("MAX"), as_number(s[1])) << table << " " << col;
-            EXPECT_EQ(stat("MIN"), as_number(s[2])) << table << " " << col;
-            EXPECT_NEAR(stat("STD"), stdev, 1e-4) << table << " " << col;
+            ASSERT_EQ(n, 52) << m;
+            EXPECT_NEAR(as_number(s[5]), avg, 1e-4) << m;
+            EXPECT_EQ(as_number(s[6]), as_number(s[1])) << m;
+            EXPECT_EQ(as_number(s[7]), as_number(s[2])) << m;
+            EXPECT_NEAR(as_number(s[8]), std::sqrt((as_number(s[4]) - n * avg * avg) / (n - 1)), 1e-4) << m;
         }
     }
-
-    // Month-end closes read off merval.csv by hand: ALUA closed 13.38 on
-    // 2017-12-29 and 15.50 on 2018-01-31, so 100 * (15.50 / 13.38 - 1) =
-    // 15.8445 %. YPFD closed 721.75 on 2019-11-29 and 857.20 on 2019-12-30:
-    // 18.7669 %.
+    // Month-end closes read off merval.csv by hand: ALUA 13.38 (2017-12-29) to 15.50 (2018-01-31),
+    // YPFD 721.75 (2019-11-29) to 857.20 (2019-12-30).
     EXPECT_EQ(number("SELECT m1 FROM AccionesXmes WHERE codigo = 'ALUA'"), 15.8445);
     EXPECT_EQ(number("SELECT m12 FROM Mercap WHERE codigo = 'YPFD'"), 18.7669);
 }
 
 TEST_F(DefaultDatabaseTest, index_series_are_monthly_and_the_frames_follow_them) {
-    create();
-    auto months = rows("SELECT numero, fecha, anio, mes FROM INDICES ORDER BY numero");
-    ASSERT_EQ(months.rows.size(), 1833u);
-    int year = 1871, month = 1;
-    for (size_t k = 0; k < months.rows.size(); ++k) {
-        const auto& r = months.rows[k];
-        char expected[32];
-        std::snprintf(expected, sizeof expected, "%04d-%02d", year, month);
-        ASSERT_EQ(as_number(r[0]), k + 1.0);
-        ASSERT_EQ(as_text(r[1]), expected);
-        ASSERT_EQ(as_number(r[2]), year);
-        ASSERT_EQ(as_number(r[3]), month);
-        if (++month == 13) month = 1, ++year;
-    }
+    open();
+    // Every month from 1871-01 on, numbered from 1 with no gap.
+    EXPECT_EQ(text("SELECT count(*) || ',' || count(DISTINCT numero) || ',' || min(numero) || ',' || max(numero)"
+                   " FROM INDICES WHERE numero = (anio - 1871) * 12 + mes AND mes BETWEEN 1 AND 12"
+                   " AND fecha = printf('%04d-%02d', anio, mes)"),
+              "1833,1833,1,1833");
     // data.csv, row 2023-09-01: SP500 4515.77, the last of Shiller's rows.
-    EXPECT_EQ(number("SELECT sp500 FROM INDICES WHERE fecha = '2023-09'"), 4515.77);
-    EXPECT_EQ(number("SELECT count(*) FROM INDICES WHERE sp500 IS NULL"), 0);
+    EXPECT_EQ(text("SELECT count(sp500) || ',' || max(CASE WHEN fecha = '2023-09' THEN sp500 END) FROM INDICES"),
+              "1833,4515.77");
     // The stand-in index covers 2012-01..2022-08 and starts at 100.
-    EXPECT_EQ(number("SELECT count(*) FROM INDICES WHERE merval IS NOT NULL"), 128);
-    EXPECT_EQ(text("SELECT min(fecha) FROM INDICES WHERE merval IS NOT NULL"), "2012-01");
-    EXPECT_EQ(text("SELECT max(fecha) FROM INDICES WHERE merval IS NOT NULL"), "2022-08");
-    EXPECT_EQ(number("SELECT merval FROM INDICES WHERE fecha = '2012-01'"), 100);
-
-    // Its last 120 months are the two 60-value frames of merval, in order,
-    // with no target row (the "Merval" button makes its own).
-    auto frame_values = rows("SELECT valor FROM merval WHERE capa = 1 ORDER BY columna, fila");
-    auto index_values = rows("SELECT merval FROM INDICES WHERE fecha >= '2012-09' AND merval IS NOT NULL ORDER BY numero");
-    ASSERT_EQ(frame_values.rows.size(), 120u);
-    ASSERT_EQ(index_values.rows.size(), 120u);
-    for (size_t k = 0; k < 120; ++k)
-        EXPECT_EQ(as_number(frame_values.rows[k][0]), as_number(index_values.rows[k][0])) << k;
-    EXPECT_EQ(text("SELECT group_concat(n, ',') FROM (SELECT columna || ':' || count(*) || ':' || min(fila) || '-' ||"
-                   " max(fila) AS n FROM merval GROUP BY columna ORDER BY columna)"),
-              "1:60:1-60,2:60:1-60");
-    // The merval rows are inserted frame by frame, so the last row the
-    // "Merval" button turns into a target is the end of frame 2.
+    EXPECT_EQ(text("SELECT count(*) || ',' || min(fecha) || ',' || max(fecha) || ',' || max(CASE WHEN fecha = '2012-01'"
+                   " THEN merval END) FROM INDICES WHERE merval IS NOT NULL"),
+              "128,2012-01,2022-08,100.0");
+    // Its last 120 months are the two 60-value frames of merval, in order; all 120 rows are frame rows.
+    EXPECT_EQ(text("SELECT count(*) || ',' || count(DISTINCT f.columna * 100 + f.fila) FROM merval f JOIN INDICES i"
+                   " ON i.numero = (SELECT numero FROM INDICES WHERE fecha = '2012-09') + 60 * (f.columna - 1)"
+                   " + f.fila - 1 WHERE f.capa = 1 AND f.fila BETWEEN 1 AND 60 AND f.valor = i.merval"), "120,120");
+    // Inserted frame by frame: the last row, the one the "Merval" button makes a target, ends frame 2.
     EXPECT_EQ(text("SELECT columna || ',' || fila FROM merval ORDER BY rowid DESC LIMIT 1"), "2,60");
 }
 
-TEST_F(DefaultDatabaseTest, an_existing_database_is_opened_as_it_is) {
-    create();
-    db->execute("delete bpn.* from bpn where columna > 1");
-    db->execute_bound("UPDATE BPN SET nombre = ? WHERE capa = 10", {Value(std::string("mio"))});
-    db->execute("DROP TABLE series");
-    db.reset();
-
-    OpenResult again = open_workbench_database(file());
-    ASSERT_TRUE(again.db) << again.error;
-    EXPECT_FALSE(again.created);
-    db = std::move(again.db);
-    EXPECT_EQ(number("SELECT count(*) FROM BPN"), 10);
-    EXPECT_EQ(text("SELECT nombre FROM BPN WHERE capa = 10"), "mio");
-    // A missing table stays missing: the file is never re-seeded.
-    EXPECT_FALSE(db->table_exists("series"));
-}
-
 TEST_F(DefaultDatabaseTest, files_that_are_not_workbench_databases_are_refused_untouched) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-        const char* says;
-    };
-    const std::vector<Case> cases = {
-        {"texto.mdb", "capa;fila;columna;valor\r\n1;1;1;0.5\r\n", "no es una base de datos"},
-        {"vacio.mdb", "", "esta vacio"},
-        {"corto.mdb", std::string("SQLite format 3", 15), "no es una base de datos"},
-    };
-    for (const auto& c : cases) {
-        fs::path path = dir.path() / c.name;
-        write_bytes(path, c.bytes);
+    const std::string header("SQLite format 3\0", 16);
+    for (const auto& [name, bytes, says] : std::vector<std::tuple<std::string, std::string, std::vector<std::string>>>{
+             {"texto.mdb", "capa;fila;columna;valor\r\n1;1;1;0.5\r\n", {"no es una base de datos"}},
+             {"vacio.mdb", "", {"esta vacio"}},
+             {"corto.mdb", header.substr(0, 15), {"no es una base de datos"}},
+             // The right header, then garbage: only the engine can tell; no side file may stay.
+             {"roto.mdb", header + std::string(4096, 'Z'), {"No se pudo abrir la base de datos", "not a database"}}}) {
+        fs::path path = dir.path() / name;
+        write_bytes(path, bytes);
         auto before = entries(dir.path());
-
-        OpenResult result = open_workbench_database(path);
-        EXPECT_FALSE(result.db) << c.name;
-        EXPECT_FALSE(result.created) << c.name;
-        EXPECT_NE(result.error.find(path.string()), std::string::npos) << result.error;
-        EXPECT_NE(result.error.find(c.says), std::string::npos) << result.error;
-        EXPECT_EQ(read_bytes(path), c.bytes) << c.name;
-        EXPECT_EQ(entries(dir.path()), before) << c.name;
+        expect_refused(path, says);
+        EXPECT_EQ(read_bytes(path), bytes) << name;
+        EXPECT_EQ(entries(dir.path()), before) << name;
     }
-
-    fs::path folder = dir.path() / "carpeta.mdb";
-    fs::create_directory(folder);
-    OpenResult result = open_workbench_database(folder);
-    EXPECT_FALSE(result.db);
-    EXPECT_NE(result.error.find("es una carpeta"), std::string::npos) << result.error;
-    EXPECT_TRUE(fs::is_empty(folder));
-}
-
-TEST_F(DefaultDatabaseTest, a_damaged_database_is_refused_with_the_engine_text_and_no_side_files) {
-    // The right first 16 bytes, then garbage: only the engine can tell.
-    std::string bytes = std::string("SQLite format 3\0", 16) + std::string(4096, '\x5a');
-    write_bytes(file(), bytes);
-
-    OpenResult result = open_workbench_database(file());
-    EXPECT_FALSE(result.db);
-    EXPECT_EQ(result.error.rfind("No se pudo abrir la base de datos " + file().string(), 0), 0u) << result.error;
-    EXPECT_NE(result.error.find("not a database"), std::string::npos) << result.error;
-    EXPECT_EQ(entries(dir.path()), std::set<std::string>{"ga7.mdb"});
-    EXPECT_EQ(read_bytes(file()), bytes);
+    fs::create_directory(dir.path() / "carpeta.mdb");
+    expect_refused(dir.path() / "carpeta.mdb", {"es una carpeta"});
+    EXPECT_TRUE(fs::is_empty(dir.path() / "carpeta.mdb"));
 }
 
 TEST_F(DefaultDatabaseTest, creation_that_cannot_finish_leaves_nothing_behind) {
-    // No folder to create the file in.
-    fs::path missing = dir.path() / "no-existe" / "ga7.mdb";
-    OpenResult result = open_workbench_database(missing);
-    EXPECT_FALSE(result.db);
-    EXPECT_NE(result.error.find("No existe la carpeta"), std::string::npos) << result.error;
-    EXPECT_FALSE(fs::exists(missing.parent_path()));
-
-    // A plain file where the folder should be.
-    write_bytes(dir.path() / "archivo", "x");
-    result = open_workbench_database(dir.path() / "archivo" / "ga7.mdb");
-    EXPECT_FALSE(result.db);
-    EXPECT_NE(result.error.find("No existe la carpeta"), std::string::npos) << result.error;
+    expect_refused(dir.path() / "no-existe" / "ga7.mdb", {"No existe la carpeta"});
+    EXPECT_FALSE(fs::exists(dir.path() / "no-existe"));
+    write_bytes(dir.path() / "archivo", "x");  // a plain file where the folder should be
+    expect_refused(dir.path() / "archivo" / "ga7.mdb", {"No existe la carpeta"});
     EXPECT_EQ(read_bytes(dir.path() / "archivo"), "x");
-
-    // The build fails half-way: the name it builds under is taken by a
-    // folder that is not ours to remove.
+    // The build fails half-way: its working name is taken by a folder that is not ours to remove.
     fs::path blocker = dir.path() / ("ga7.mdb.nuevo-" + std::to_string(::getpid()));
     fs::create_directories(blocker / "ocupado");
-    result = open_workbench_database(file());
-    EXPECT_FALSE(result.db);
-    EXPECT_EQ(result.error.rfind("No se pudo crear la base de datos " + file().string(), 0), 0u) << result.error;
+    expect_refused(file(), {"No se pudo crear la base de datos"});
     EXPECT_FALSE(fs::exists(file()));
     EXPECT_TRUE(fs::exists(blocker / "ocupado"));
 }
@@ -326,17 +204,12 @@ TEST_F(DefaultDatabaseTest, a_folder_without_write_permission_or_an_unreadable_f
     fs::path locked = dir.path() / "cerrada";
     fs::create_directory(locked);
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-    OpenResult result = open_workbench_database(locked / "ga7.mdb");
-    EXPECT_FALSE(result.db);
-    EXPECT_NE(result.error.find("No se pudo crear"), std::string::npos) << result.error;
+    expect_refused(locked / "ga7.mdb", {"No se pudo crear"});
     EXPECT_TRUE(fs::is_empty(locked));
-    fs::permissions(locked, fs::perms::owner_all);
 
     write_bytes(file(), "privado");
     fs::permissions(file(), fs::perms::none);
-    result = open_workbench_database(file());
-    EXPECT_FALSE(result.db);
-    EXPECT_NE(result.error.find("No se puede leer"), std::string::npos) << result.error;
+    expect_refused(file(), {"No se puede leer"});
     fs::permissions(file(), fs::perms::owner_all);
     EXPECT_EQ(read_bytes(file()), "privado");
 }

@@ -148,12 +148,12 @@ void PatternFiles::exportar() {
     bpn.move_first();
     const std::filesystem::path path = dir_ / kPatternFile;
     if (!write_whole_file(path, content)) {
-        platform_.message(kCannotCreate + path.string() + kNothingExported, kFileTitle, Icon::Exclamation);
+        platform_.message(kCannotCreate + path.lexically_normal().string() + kNothingExported, kFileTitle, Icon::Exclamation);
         return;
     }
     std::optional<std::string> written = read_whole_file(path);
     if (!written) {
-        platform_.message(kCannotRead + path.string() + ".", kFileTitle, Icon::Exclamation);
+        platform_.message(kCannotRead + path.lexically_normal().string() + ".", kFileTitle, Icon::Exclamation);
         return;
     }
     std::string shown;
@@ -165,7 +165,7 @@ void PatternFiles::importar() {
     const std::filesystem::path path = dir_ / kPatternFile;
     std::optional<std::string> content = read_whole_file(path);
     if (!content) {
-        platform_.message(kCannotRead + path.string() + "." + kBpnUnchanged, kFileTitle, Icon::Exclamation);
+        platform_.message(kCannotRead + path.lexically_normal().string() + "." + kBpnUnchanged, kFileTitle, Icon::Exclamation);
         return;
     }
     const std::vector<std::string> lines = split_lines(*content);
@@ -216,7 +216,7 @@ void PatternFiles::write_training_history(const std::vector<double>& history, in
     }
     const std::filesystem::path path = dir_ / kHistoryFile;
     if (!write_whole_file(path, content)) {
-        platform_.message(kCannotCreate + path.string() + kHistoryNotWritten, kFileTitle, Icon::Exclamation);
+        platform_.message(kCannotCreate + path.lexically_normal().string() + kHistoryNotWritten, kFileTitle, Icon::Exclamation);
     }
 }
 
@@ -224,7 +224,7 @@ void PatternFiles::ver_last_csv() {
     const std::filesystem::path path = dir_ / kLastFile;
     std::optional<std::string> content = read_whole_file(path);
     if (!content) {
-        platform_.message(kCannotRead + path.string() + kLastMissing, kFileTitle, Icon::Exclamation);
+        platform_.message(kCannotRead + path.lexically_normal().string() + kLastMissing, kFileTitle, Icon::Exclamation);
         return;
     }
     if (content->empty()) {
