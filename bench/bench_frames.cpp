@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <random>
 
+#include "support/quiet_platform.h"
 #include "frames/frame_toolkit.h"
 #include "shell/default_database.h"
 #include "shell/main_window.h"
@@ -24,41 +25,11 @@ using vorn::Button;
 using vorn::MainWindow;
 using vorn::Value;
 
-// Dialogs answered from a queue (the default when it runs dry); messages
-// only counted.
-class QuietPlatform : public vorn::Platform {
-public:
-    std::deque<std::string> answers;
-    long messages = 0;
-
-    void message(std::string_view, std::string_view, vorn::Icon) override { ++messages; }
-    std::optional<std::string> input(std::string_view, std::string_view, std::string_view default_text) override {
-        if (answers.empty()) return std::string(default_text);
-        std::string answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    vorn::Answer question(std::string_view, std::string_view, vorn::Icon) override { return vorn::Answer::Yes; }
-    void print_lines(const std::vector<std::string>&) override {}
-    void print_form_image(const vorn::Form&) override {}
-    std::chrono::system_clock::time_point now() override { return std::chrono::system_clock::now(); }
-    double random() override { return stream_.uniform(); }
-    void reseed() override { stream_.reseed(); }
-    void beep() override {}
-    void end_program(int) override {}
-
-private:
-    vorn::RandomStream stream_{7};
-};
-
 // A workbench on a scratch database whose BPN holds `frames` frames of 100
 // elements with their targets, kept in a copy for restoring.
 class FrameBench {
 public:
     explicit FrameBench(int frames) {
-        std::random_device rd;
-        dir_ = std::filesystem::temp_directory_path() / ("vorn2-bench-frames-" + std::to_string(rd()));
-        std::filesystem::create_directories(dir_);
         db_ = std::make_unique<vorn::Database>((dir_ / "ga7.mdb").string());
         db_->execute_script(vorn::embedded_schema());
         db_->begin();
@@ -81,13 +52,11 @@ public:
     ~FrameBench() {
         bench_.reset();
         db_.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
 
     MainWindow& w() { return bench_->main(); }
     vorn::frames::FrameToolkit& toolkit() { return bench_->frame_toolkit(); }
-    QuietPlatform& platform() { return platform_; }
+    vorn::bench::QuietPlatform& platform() { return platform_; }
 
     void restore() {
         db_->begin();
@@ -106,8 +75,9 @@ private:
                             Value(valor)});
     }
 
-    std::filesystem::path dir_;
-    QuietPlatform platform_;
+    vorn::bench::ScratchFolder scratch_{"vorn2-bench-frames-"};
+    const std::filesystem::path& dir_ = scratch_.path();
+    vorn::bench::QuietPlatform platform_;
     std::unique_ptr<vorn::Database> db_;
     std::unique_ptr<vorn::Workbench> bench_;
 };

@@ -11,6 +11,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "support/quiet_platform.h"
 #include "qt/ui.h"
 #include "shell/default_database.h"
 #include "shell/main_window.h"
@@ -24,35 +25,11 @@ namespace {
 
 using namespace vorn;
 
-// Answers every dialog with its default and shows nothing, so the run
-// measures the work and not a person.
-class SilentPlatform : public Platform {
-public:
-    void message(std::string_view, std::string_view, Icon) override {}
-    std::optional<std::string> input(std::string_view, std::string_view, std::string_view default_text) override {
-        return std::string(default_text);
-    }
-    Answer question(std::string_view, std::string_view, Icon) override { return Answer::Yes; }
-    void print_lines(const std::vector<std::string>&) override {}
-    void print_form_image(const Form&) override {}
-    std::chrono::system_clock::time_point now() override { return std::chrono::system_clock::now(); }
-    double random() override { return stream_.uniform(); }
-    void reseed() override { stream_.reseed(); }
-    void beep() override {}
-    void end_program(int) override {}
-
-private:
-    RandomStream stream_{7};
-};
-
 // A workbench on a fresh default database (sample data included) in a
 // scratch folder.
 class Bench {
 public:
     Bench() {
-        std::random_device rd;
-        dir_ = std::filesystem::temp_directory_path() / ("vorn2-bench-" + std::to_string(rd()));
-        std::filesystem::create_directories(dir_);
         OpenResult opened = open_workbench_database(dir_ / "ga7.mdb");
         if (!opened.db) throw std::runtime_error(opened.error);
         db_ = std::move(opened.db);
@@ -63,8 +40,6 @@ public:
     ~Bench() {
         workbench_.reset();
         db_.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
     Workbench& workbench() { return *workbench_; }
     MainWindow& w() { return workbench_->main(); }
@@ -81,8 +56,9 @@ public:
     long passes() const { return passes_; }
 
 private:
-    std::filesystem::path dir_;
-    SilentPlatform platform_;
+    vorn::bench::ScratchFolder scratch_{"vorn2-bench-"};
+    const std::filesystem::path& dir_ = scratch_.path();
+    vorn::bench::QuietPlatform platform_;
     std::unique_ptr<Database> db_;
     std::unique_ptr<Workbench> workbench_;
     long passes_ = 0;

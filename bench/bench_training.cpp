@@ -19,6 +19,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "support/quiet_platform.h"
 #include "engine/kernel.h"
 #include "shell/default_database.h"
 #include "shell/main_window.h"
@@ -137,34 +138,11 @@ BENCHMARK_CAPTURE(fann_run, small, kSmall)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(fann_run, large, kLarge)->Unit(benchmark::kMillisecond);
 #endif
 
-// Shows nothing and answers every dialog with its default.
-class SilentPlatform : public Platform {
-public:
-    void message(std::string_view, std::string_view, Icon) override {}
-    std::optional<std::string> input(std::string_view, std::string_view, std::string_view default_text) override {
-        return std::string(default_text);
-    }
-    Answer question(std::string_view, std::string_view, Icon) override { return Answer::Yes; }
-    void print_lines(const std::vector<std::string>&) override {}
-    void print_form_image(const Form&) override {}
-    std::chrono::system_clock::time_point now() override { return std::chrono::system_clock::now(); }
-    double random() override { return stream_.uniform(); }
-    void reseed() override { stream_.reseed(); }
-    void beep() override {}
-    void end_program(int) override {}
-
-private:
-    RandomStream stream_{7};
-};
-
 // A bare workbench on a scratch database holding the problem's frames and
 // weights.
 class HeadlessBench {
 public:
     explicit HeadlessBench(const Problem& problem) {
-        std::random_device rd;
-        dir_ = std::filesystem::temp_directory_path() / ("vorn2-bench-training-" + std::to_string(rd()));
-        std::filesystem::create_directories(dir_);
         db_ = std::make_unique<Database>((dir_ / "ga7.mdb").string());
         db_->execute_script(embedded_schema());
         db_->begin();
@@ -185,8 +163,6 @@ public:
     ~HeadlessBench() {
         workbench_.reset();
         db_.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
     // The same starting weights and fields before every run.
     void prepare() {
@@ -213,8 +189,9 @@ public:
     MainWindow& w() { return workbench_->main(); }
 
 private:
-    std::filesystem::path dir_;
-    SilentPlatform platform_;
+    vorn::bench::ScratchFolder scratch_{"vorn2-bench-training-"};
+    const std::filesystem::path& dir_ = scratch_.path();
+    vorn::bench::QuietPlatform platform_;
     std::unique_ptr<Database> db_;
     std::unique_ptr<Workbench> workbench_;
     const Problem* problem_ = nullptr;

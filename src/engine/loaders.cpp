@@ -3,7 +3,9 @@
 // reads its whole table and checks every index before it stores anything,
 // so a refused table leaves the arrays exactly as they were.
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/network.h"
 #include "engine/network_state.h"
@@ -55,6 +57,37 @@ Cell cell_of(const RowNumber& number) {
     return number.null ? Cell::null() : Cell::number(number.value);
 }
 
+// The largest fila and columna of the capa 1 rows, both from 0; nullopt
+// after refusing the first such row that lies outside the arrays.
+struct Extent {
+    double max_fila = 0;
+    double max_columna = 0;
+};
+
+std::optional<Extent> pattern_extent(Platform& platform, const std::vector<TableRow>& rows, const char* loader,
+                                     const char* table) {
+    Extent extent;
+    for (const TableRow& row : rows) {
+        if (!row.capa_is(1)) continue;
+        if (!array_index(row.fila, kMaxIndex) || !array_index(row.columna, kMaxIndex)) {
+            refuse_row(platform, loader, table, row, kRuleInputs);
+            return std::nullopt;
+        }
+        extent.max_fila = std::max(extent.max_fila, row.fila.value);
+        extent.max_columna = std::max(extent.max_columna, row.columna.value);
+    }
+    return extent;
+}
+
+// Stores every capa 1 row (already checked by pattern_extent) by its
+// (fila, columna).
+template <class Store>
+void store_pattern_rows(const std::vector<TableRow>& rows, Store store) {
+    for (const TableRow& row : rows) {
+        if (row.capa_is(1)) store(*array_index(row.fila, kMaxIndex), *array_index(row.columna, kMaxIndex), row);
+    }
+}
+
 }  // namespace
 
 bool Network::warn_si() const {
@@ -89,21 +122,9 @@ bool Network::load_inputs(const std::vector<TableRow>& rows) {
         if (warn_si()) platform_.message(kEntradasVacia);
         return true;
     }
-    double max_fila = 0;
-    double max_columna = 0;
-    for (const TableRow& row : rows) {
-        if (!row.capa_is(1)) continue;
-        if (!array_index(row.fila, kMaxIndex) || !array_index(row.columna, kMaxIndex)) {
-            refuse_row(platform_, "Fijar Entradas", "BPN", row, kRuleInputs);
-            return false;
-        }
-        max_fila = std::max(max_fila, row.fila.value);
-        max_columna = std::max(max_columna, row.columna.value);
-    }
-    for (const TableRow& row : rows) {
-        if (!row.capa_is(1)) continue;
-        state_->entrada(*array_index(row.fila, kMaxIndex), *array_index(row.columna, kMaxIndex)) = cell_of(row.valor);
-    }
+    const std::optional<Extent> extent = pattern_extent(platform_, rows, "Fijar Entradas", "BPN");
+    if (!extent) return false;
+    store_pattern_rows(rows, [this](int i, int n, const TableRow& row) { state_->entrada(i, n) = cell_of(row.valor); });
 
     const bool show = lower(trim(w_.Text9.text())) == "si";
     auto correct = [&](TextField& field, double detected, const char* first_line) {
@@ -113,8 +134,8 @@ bool Network::load_inputs(const std::vector<TableRow>& rows) {
         field.set_text(format_short(detected));
         if (show) platform_.message(text, kErrorTitle, Icon::Exclamation);
     };
-    correct(w_.Text2, max_fila, kFrameSizeDetected);
-    correct(w_.Text3, max_columna, kFrameCountDetected);
+    correct(w_.Text2, extent->max_fila, kFrameSizeDetected);
+    correct(w_.Text3, extent->max_columna, kFrameCountDetected);
     return true;
 }
 
@@ -124,17 +145,10 @@ bool Network::load_input_weights(const std::vector<TableRow>& rows) {
         if (warn_si()) platform_.message(kEntradaPesosVacia);
         return true;
     }
-    double max_fila = 0;
-    double max_columna = 0;
-    for (const TableRow& row : rows) {
-        if (!row.capa_is(1)) continue;
-        if (!array_index(row.fila, kMaxIndex) || !array_index(row.columna, kMaxIndex)) {
-            refuse_row(platform_, "Fijar Entrada pesos", "BPNPESOS", row, kRuleInputs);
-            return false;
-        }
-        max_fila = std::max(max_fila, row.fila.value);
-        max_columna = std::max(max_columna, row.columna.value);
-    }
+    const std::optional<Extent> extent = pattern_extent(platform_, rows, "Fijar Entrada pesos", "BPNPESOS");
+    if (!extent) return false;
+    const double max_fila = extent->max_fila;
+    const double max_columna = extent->max_columna;
     const bool warn = lower(w_.Text9.text()) != "no";
     if (warn && parse_leading(w_.Text2.text()) != max_fila) {
         platform_.message(kWeightSizeMismatch + format_short(max_fila) + "\r" + kEnteredAs + w_.Text2.text());
@@ -142,11 +156,8 @@ bool Network::load_input_weights(const std::vector<TableRow>& rows) {
     if (warn && parse_leading(w_.Text4.text()) != max_columna) {
         platform_.message(kWeightUnitsMismatch + format_short(max_columna) + "\r" + kEnteredAs + w_.Text4.text());
     }
-    for (const TableRow& row : rows) {
-        if (!row.capa_is(1)) continue;
-        state_->peso_entrada(*array_index(row.fila, kMaxIndex), *array_index(row.columna, kMaxIndex)) =
-            cell_of(row.valor);
-    }
+    store_pattern_rows(rows,
+                       [this](int i, int j, const TableRow& row) { state_->peso_entrada(i, j) = cell_of(row.valor); });
     if (warn && parse_leading(w_.Text4.text()) != max_columna) {
         platform_.message(kWeightsDetected + format_general(max_columna) + "\r" + kInsteadOf + w_.Text4.text(),
                           kErrorTitle, Icon::Exclamation);
