@@ -16,6 +16,7 @@
 #include "engine/network.h"
 #include "engine/network_state.h"
 #include "engine/progress_line.h"
+#include "engine/vector_state.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
 #include "shell/platform.h"
@@ -115,6 +116,7 @@ double Network::entrenar() {
             if (!eta_checked) {
                 eta = parse_leading(w_.Text8.text());
             }
+            clear_upper_vector_state();
             const FrameStep step = train_frame(net, n, eta == 0 ? kDefaultEta : eta);
             trained = true;
             accumulated += std::fabs(step.error);
