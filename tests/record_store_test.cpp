@@ -58,6 +58,18 @@ TEST_F(RecordStoreTest, walks_in_query_order_and_finds_first_in_cursor_order) {
     ds.move_previous();
     EXPECT_TRUE(ds.bof());
 
+    // Reading every record at once follows the same order and leaves the
+    // cursor on the first record.
+    ds.move_last();
+    QueryResult all = ds.refresh_and_read({"valor", "Nombre"});
+    ASSERT_EQ(all.rows.size(), 5u);
+    EXPECT_EQ(as_number(all.rows[0][1]), 2);
+    EXPECT_EQ(as_text(all.rows[0][2]), "dos");
+    EXPECT_EQ(as_number(all.rows[4][1]), 0.1);
+    EXPECT_DOUBLE_EQ(as_number(ds.field("valor")), 2);
+    EXPECT_THROW(ds.refresh_and_read({"no_such_column"}), EngineError);
+    ds.refresh();
+
     ds.find_first("capa=10 and columna=1");
     ASSERT_FALSE(ds.no_match());
     EXPECT_DOUBLE_EQ(as_number(ds.field("valor")), 0.9);

@@ -4,7 +4,6 @@
 
 #include "shell/number_text.h"
 #include "shell/record_store.h"
-#include "shell/sql_dialect.h"
 
 namespace vorn::engine {
 
@@ -22,28 +21,13 @@ std::string describe(const RowNumber& number) {
 }  // namespace
 
 std::vector<TableRow> read_network_rows(DataSource& source) {
-    source.refresh();
+    QueryResult result = source.refresh_and_read({"capa", "fila", "columna", "valor"});
     std::vector<TableRow> rows;
-    rows.reserve(static_cast<size_t>(source.record_count()));
+    rows.reserve(result.rows.size());
     long record = 0;
-    // A cursor on a whole table walks it in rowid order: one query reads
-    // the same rows in the same order without a lookup per row (frames of
-    // 100 x 100 are ten thousand rows).
-    const std::string table(trim(source.record_source()));
-    if (is_plain_identifier(table)) {
-        QueryResult result = source.database().query_bound(
-            "SELECT capa, fila, columna, valor FROM " + quote_identifier(table) + " ORDER BY rowid", {});
-        for (const auto& values : result.rows) {
-            rows.push_back(
-                {++record, number_of(values[0]), number_of(values[1]), number_of(values[2]), number_of(values[3])});
-        }
-        return rows;
+    for (const auto& values : result.rows) {
+        rows.push_back({++record, number_of(values[1]), number_of(values[2]), number_of(values[3]), number_of(values[4])});
     }
-    for (source.move_first(); !source.eof(); source.move_next()) {
-        rows.push_back({++record, number_of(source.field("capa")), number_of(source.field("fila")),
-                        number_of(source.field("columna")), number_of(source.field("valor"))});
-    }
-    if (!rows.empty()) source.move_first();
     return rows;
 }
 

@@ -24,7 +24,6 @@ constexpr const char* kNothingChanged = "\rNo se modifico ninguna trama";
 
 constexpr const char* kInsertRow = "INSERT INTO BPN (capa, fila, columna, valor, nombre) VALUES (?, ?, ?, ?, ?)";
 constexpr const char* kRecodeRow = "UPDATE BPN SET valor = ?, nombre = ? WHERE rowid = ?";
-constexpr const char* kRowsInOrder = "SELECT rowid, capa, fila, columna, valor FROM BPN ORDER BY rowid";
 constexpr const char* kLargestFrame =
     "SELECT max(columna) FROM BPN WHERE typeof(columna) IN ('integer', 'real')";
 constexpr const char* kRowOfFrame = "SELECT 1 FROM BPN WHERE columna = ? LIMIT 1";
@@ -60,10 +59,7 @@ double FrameStore::frame_size() const { return parse_leading(w_.Text2.text()); }
 double FrameStore::frame_count() const { return parse_leading(w_.Text3.text()); }
 
 std::vector<StoredRow> FrameStore::rows_in_cursor_order() {
-    // The BPN data source's keyset is a plain scan of the table, that is
-    // rowid order; reading the rows here in one statement gives the same
-    // sequence without a lookup per row.
-    QueryResult result = database().query_bound(kRowsInOrder, {});
+    QueryResult result = bpn().refresh_and_read({"capa", "fila", "columna", "valor"});
     std::vector<StoredRow> rows;
     rows.reserve(result.rows.size());
     for (auto& row : result.rows) {

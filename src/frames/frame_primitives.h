@@ -68,7 +68,7 @@ public:
     double frame_size() const;
     double frame_count() const;
 
-    // Every BPN row, in the order the BPN data source walks them.
+    // Refreshes the BPN data source and gives every row in its cursor order.
     std::vector<StoredRow> rows_in_cursor_order();
     // True when BPN holds a row of frame t.
     bool holds_frame(int t);

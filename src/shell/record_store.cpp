@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <exception>
 #include <unordered_set>
 
@@ -292,7 +293,23 @@ void DataSource::set_record_source(std::string record_source) {
     position_ = Position::Eof;
 }
 
-void DataSource::refresh() {
+std::string DataSource::keyset_query(const std::vector<std::string>& columns) {
+    std::string source(trim(record_source_));
+    std::string table, rest;
+    if (is_plain_identifier(source)) {
+        table = source;
+    } else if (!parse_table_select(source, table, rest)) {
+        table_.reset();
+        return "";
+    }
+    table_ = table;
+    const std::string quoted = quote_identifier(table);
+    std::string select = "SELECT " + quoted + ".rowid";
+    for (const std::string& column : columns) select += ", " + quoted + "." + quote_identifier(column);
+    return select + " FROM " + quoted + rest;
+}
+
+QueryResult DataSource::refresh_and_read(const std::vector<std::string>& columns) {
     pending_ = Pending::None;
     pending_values_.clear();
     on_deleted_ = false;
@@ -301,30 +318,27 @@ void DataSource::refresh() {
     keyset_.clear();
     snapshot_.clear();
     columns_.clear();
-    table_.reset();
     opened_ = true;
 
-    std::string source(trim(record_source_));
-    std::string table, rest;
-    std::string keyset_sql;
-    if (is_plain_identifier(source)) {
-        table = source;
-        keyset_sql = "SELECT rowid FROM " + quote_identifier(table);
-    } else if (parse_table_select(source, table, rest)) {
-        keyset_sql = "SELECT " + quote_identifier(table) + ".rowid FROM " + quote_identifier(table) + rest;
-    }
+    QueryResult result;
     try {
-        if (!keyset_sql.empty()) {
-            table_ = table;
-            OneShot stmt(db_.handle(), keyset_sql);
-            int rc;
-            while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) keyset_.push_back(sqlite3_column_int64(stmt.get(), 0));
-            if (rc != SQLITE_DONE) check_sqlite(db_.handle(), rc);
+        std::string sql = keyset_query(columns);
+        if (!sql.empty()) {
+            result = db_.query_bound(sql, {});
+            keyset_.reserve(result.rows.size());
+            for (const auto& row : result.rows) keyset_.push_back(std::get<std::int64_t>(row[0]));
             load_columns();
         } else {
-            QueryResult result = db_.query(source);
-            columns_ = std::move(result.columns);
-            snapshot_ = std::move(result.rows);
+            QueryResult all = db_.query(trim(record_source_));
+            columns_ = std::move(all.columns);
+            snapshot_ = std::move(all.rows);
+            result.columns.push_back("rowid");
+            for (const std::string& column : columns) result.columns.push_back(column);
+            for (const auto& row : snapshot_) {
+                std::vector<Value> picked{Value()};
+                for (const std::string& column : columns) picked.push_back(row[static_cast<size_t>(column_index(column))]);
+                result.rows.push_back(std::move(picked));
+            }
         }
     } catch (...) {
         // A failed refresh leaves an empty cursor rather than stale rows.
@@ -335,7 +349,10 @@ void DataSource::refresh() {
     }
     index_ = 0;
     position_ = record_count() > 0 ? Position::Row : Position::Eof;
+    return result;
 }
+
+void DataSource::refresh() { refresh_and_read({}); }
 
 void DataSource::load_columns() {
     std::string sql = "SELECT * FROM " + quote_identifier(*table_) + " WHERE rowid = ?";
@@ -470,9 +487,15 @@ const std::vector<Value>& DataSource::current_row() const {
 
 int DataSource::column_index(std::string_view name) const {
     ensure_open();
-    std::string wanted = lower(trim(name));
+    const std::string_view wanted = trim(name);
+    auto same = [wanted](const std::string& column) {
+        return column.size() == wanted.size() &&
+               std::equal(column.begin(), column.end(), wanted.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+               });
+    };
     for (size_t i = 0; i < columns_.size(); ++i) {
-        if (lower(columns_[i]) == wanted) return static_cast<int>(i);
+        if (same(columns_[i])) return static_cast<int>(i);
     }
     throw EngineError("Elemento no encontrado en esta coleccion: " + std::string(name), SQLITE_ERROR);
 }

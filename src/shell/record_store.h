@@ -143,6 +143,11 @@ public:
     void set_record_source(std::string record_source);
     // Re-runs the query; the cursor stands on the first record, or at EOF.
     void refresh();
+    // Refreshes and reads the named columns of every record in cursor
+    // order, with one statement instead of a lookup per record. Each row
+    // starts with the record's rowid (null for a snapshot), then the
+    // columns. The cursor stands on the first record afterwards.
+    QueryResult refresh_and_read(const std::vector<std::string>& columns);
 
     void move_first();
     void move_last();
@@ -181,6 +186,9 @@ private:
     enum class Position { Bof, Row, Eof };
     enum class Pending { None, Add, Edit };
 
+    // The query that gives the keyset (and, with columns, their values);
+    // empty for a snapshot. Sets table_.
+    std::string keyset_query(const std::vector<std::string>& columns);
     void ensure_open() const;
     void load_columns();
     const std::vector<Value>& current_row() const;

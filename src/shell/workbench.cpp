@@ -23,6 +23,12 @@ constexpr const char* kLockedText =
     "Cierre el otro programa y vuelva a intentarlo; no se perdio ningun dato.";
 constexpr const char* kEngineErrorTitle = "Error de base de datos";
 constexpr const char* kInternalErrorTitle = "Error interno";
+
+// What the user is told of an engine failure: a lock held by another
+// program in plain words, anything else in the engine's own.
+std::string failure_text(const EngineError& error) {
+    return error.code() == SQLITE_BUSY || error.code() == SQLITE_LOCKED ? kLockedText : error.what();
+}
 }  // namespace
 
 Workbench::Workbench(Database& db, Platform& platform, std::filesystem::path files_dir)
@@ -88,9 +94,7 @@ void Workbench::run(const std::function<void()>& handler) {
         exit_code_ = end.code;
     } catch (const EngineError& error) {
         last_failed_ = true;
-        show_failure(error.code() == SQLITE_BUSY || error.code() == SQLITE_LOCKED
-                         ? std::string(kLockedText)
-                         : std::string(error.what()));
+        show_failure(failure_text(error));
     } catch (const std::exception& error) {
         last_failed_ = true;
         platform_.message(error.what(), kInternalErrorTitle, Icon::Critical);
@@ -98,7 +102,7 @@ void Workbench::run(const std::function<void()>& handler) {
     try {
         if (db_.in_transaction()) db_.commit();
     } catch (const EngineError& error) {
-        show_failure(error.code() == SQLITE_BUSY ? std::string(kLockedText) : std::string(error.what()));
+        show_failure(failure_text(error));
     }
     --depth_;
     if (exit_code_) platform_.end_program(*exit_code_);
