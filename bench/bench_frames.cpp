@@ -17,7 +17,7 @@
 #include "shell/main_window.h"
 #include "shell/platform.h"
 #include "shell/record_store.h"
-#include "shell/workbench.h"
+#include "app/workbench.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "shell/platform.h"
 #include "shell/record_store.h"
 #include "shell/report_window.h"
-#include "shell/workbench.h"
+#include "app/workbench.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include "shell/number_text.h"
 #include "shell/platform.h"
 #include "shell/record_store.h"
-#include "shell/workbench.h"
+#include "app/workbench.h"
 
 #ifdef VORN_HAVE_FANN
 #include <doublefann.h>

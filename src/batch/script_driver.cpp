@@ -11,7 +11,7 @@
 #include "shell/record_store.h"
 #include "shell/report_window.h"
 #include "shell/sql_dialect.h"
-#include "shell/workbench.h"
+#include "app/workbench.h"
 
 namespace vorn::batch {
 

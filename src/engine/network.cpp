@@ -41,8 +41,8 @@ double sigmoide(Cell& x) {
     return sigmoide(x.value);
 }
 
-Network::Network(MainWindow& window, Platform& platform, ReportWindows& reports, Workbench& workbench)
-    : w_(window), platform_(platform), reports_(reports), workbench_(workbench), state_(new State) {}
+Network::Network(MainWindow& window, Platform& platform, ReportWindows& reports, Session& session)
+    : w_(window), platform_(platform), reports_(reports), session_(session), state_(new State) {}
 
 Network::~Network() {
     delete state_;

@@ -22,7 +22,7 @@ namespace vorn {
 class MainWindow;
 class Platform;
 class ReportWindows;
-class Workbench;
+class Session;
 }  // namespace vorn
 
 namespace vorn::engine {
@@ -66,7 +66,7 @@ public:
 
 class Network {
 public:
-    Network(MainWindow& window, Platform& platform, ReportWindows& reports, Workbench& workbench);
+    Network(MainWindow& window, Platform& platform, ReportWindows& reports, Session& session);
     ~Network();
     Network(const Network&) = delete;
     Network& operator=(const Network&) = delete;
@@ -133,7 +133,7 @@ private:
     MainWindow& w_;
     Platform& platform_;
     ReportWindows& reports_;
-    Workbench& workbench_;
+    Session& session_;
     HistoryWriter* history_writer_ = nullptr;
     State* state_;
 };

@@ -21,7 +21,7 @@
 #include "shell/number_text.h"
 #include "shell/platform.h"
 #include "shell/report_window.h"
-#include "shell/workbench.h"
+#include "shell/session.h"
 
 namespace vorn::engine {
 
@@ -164,7 +164,7 @@ double Network::entrenar() {
             progress += format_int(pass);
             progress += kProgressError;
             append_cut_short(progress, mean);
-            workbench_.report_progress(progress);
+            session_.report_progress(progress);
         }
         if (mean < umbral) break;
     }

@@ -11,7 +11,7 @@
 #include "qt/ui.h"
 #include "shell/default_database.h"
 #include "shell/record_store.h"
-#include "shell/workbench.h"
+#include "app/workbench.h"
 
 namespace vorn::qt {
 

@@ -38,6 +38,38 @@ void Label::set_caption(std::string caption) {
     notify();
 }
 
+Plot::Plot(Form& form, std::string name) : Control(form, std::move(name)) {}
+
+void Plot::add_point(double x, double y) {
+    points_.push_back({x, y});
+    ++revision_;
+    notify();
+}
+
+void Plot::set_points(std::vector<Point> points) {
+    points_ = std::move(points);
+    ++revision_;
+    notify();
+}
+
+void Plot::clear() {
+    if (points_.empty()) return;
+    points_.clear();
+    ++revision_;
+    notify();
+}
+
+std::string Plot::text() const {
+    std::string out;
+    for (const Point& p : points_) {
+        if (!out.empty()) out += ' ';
+        out += format_sql(p.x);
+        out += ';';
+        out += format_sql(p.y);
+    }
+    return out;
+}
+
 Command::Command(Form& form, std::string name, std::string caption)
     : Control(form, std::move(name)), caption_(std::move(caption)) {}
 

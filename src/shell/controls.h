@@ -151,6 +151,31 @@ private:
     unsigned long long revision_ = 0;
 };
 
+// A plot of one curve: points in the order they were added (x, y). The
+// core keeps the series; a front end draws it, repainting by time, and a
+// script reads it with text(). Long curves are thinned by their owner,
+// never here.
+class Plot : public Control {
+public:
+    struct Point {
+        double x = 0, y = 0;
+    };
+    Plot(Form& form, std::string name);
+    const std::vector<Point>& points() const { return points_; }
+    void add_point(double x, double y);
+    void set_points(std::vector<Point> points);
+    void clear();
+    void refresh() { notify(Change::Repaint); }
+    // One "x;y" pair per point, joined by blanks, numbers in general form
+    // with "." (what `get FORM.Curva` prints).
+    std::string text() const;
+    unsigned long long revision() const { return revision_; }
+
+private:
+    std::vector<Point> points_;
+    unsigned long long revision_ = 0;
+};
+
 // A one-shot-or-repeating timer: interval in milliseconds, 0 = stopped. The
 // handler never runs inside another handler; a timer that comes due while
 // one runs fires after it returns.

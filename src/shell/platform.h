@@ -57,6 +57,12 @@ public:
     // The front end's part of ending the program (close windows, leave the
     // event loop). The core then unwinds the running handler.
     virtual void end_program(int code) = 0;
+    // True once the user asked the running handler to stop ("Detener",
+    // Escape, "Salir" or closing the window during a run). Long handlers
+    // poll it at the end of each pass, generation or experiment and end as
+    // their own limit would end them; the front end clears it when the
+    // handler returns.
+    virtual bool stop_requested() { return false; }
 };
 
 // The random stream every Platform uses: a Mersenne twister whose reseed

@@ -210,6 +210,8 @@ void Database::commit_and_continue() {
     execute_script("BEGIN");
 }
 
+bool Database::read_only() const { return sqlite3_db_readonly(db_, "main") == 1; }
+
 bool Database::in_transaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
 sqlite3_stmt* Database::cached(std::string_view sqlite_sql) {

@@ -66,6 +66,8 @@ public:
     Database& operator=(const Database&) = delete;
 
     const std::string& path() const { return path_; }
+    // True when the file was opened for reading only.
+    bool read_only() const;
 
     // Runs a statement that returns no rows, in the workbench's dialect.
     void execute(std::string_view sql);

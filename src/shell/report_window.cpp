@@ -8,6 +8,7 @@ ReportWindow::ReportWindow(Platform& platform)
     : Form("Consultas", "Consultas", false),
       Frame3D1(*this, "Frame3D1", ""),
       List1(*this, "List1"),
+      Curva(*this, "Curva"),
       GroupPush3D1(*this, "GroupPush3D1", "Cerrar"),
       GroupPush3D2(*this, "GroupPush3D2", "Imprimir"),
       menu(*this, "menuconsultas", "Archivo"),

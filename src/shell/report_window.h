@@ -28,6 +28,7 @@ public:
 
     Frame3D Frame3D1;
     ListBox List1;
+    Plot Curva;  // the curve beside the list (training error, an experiment's curve)
     PushButton3D GroupPush3D1;  // hides the window
     PushButton3D GroupPush3D2;  // prints an image of the window
     MenuItem menu;

@@ -20,7 +20,7 @@
 #include "shell/platform.h"
 #include "shell/record_store.h"
 #include "shell/report_window.h"
-#include "shell/workbench.h"
+#include "app/workbench.h"
 
 namespace vorn::testing {
 

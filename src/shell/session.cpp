@@ -1,13 +1,7 @@
-#include "shell/workbench.h"
+#include "shell/session.h"
 
 #include <exception>
 
-#include "engine/network.h"
-#include "exchange/listings.h"
-#include "exchange/pattern_files.h"
-#include "exchange/sample_sets.h"
-#include "frames/frame_toolkit.h"
-#include "shell/number_text.h"
 #include "shell/platform.h"
 #include "shell/record_store.h"
 
@@ -31,31 +25,9 @@ std::string failure_text(const EngineError& error) {
 }
 }  // namespace
 
-Workbench::Workbench(Database& db, Platform& platform, std::filesystem::path files_dir)
-    : db_(db), platform_(platform) {
-    main_ = std::make_unique<MainWindow>(db_);
-    main_->set_boundary(this);
-    reports_ = std::make_unique<ReportWindows>(platform_, this);
-    network_ = std::make_unique<engine::Network>(*main_, platform_, *reports_, *this);
-    listings_ = std::make_unique<exchange::Listings>(*main_, *network_, *reports_);
-    pattern_files_ = std::make_unique<exchange::PatternFiles>(*main_, platform_, *listings_, files_dir);
-    network_->set_history_writer(pattern_files_.get());
-    frames_ = std::make_unique<frames::FrameToolkit>(*main_, platform_, *network_, *reports_, *listings_,
-                                                     *pattern_files_);
-    samples_ = std::make_unique<exchange::SampleSets>(*main_, platform_, db_, *network_);
+Session::Session(Database& db, Platform& platform) : db_(db), platform_(platform) {}
 
-    network_->connect();
-    listings_->connect();
-    pattern_files_->connect();
-    frames_->connect();
-    samples_->connect();
-
-    // The experiment timer belongs to the run log; until it exists the timer
-    // only stops itself, so it fires once at start as the window expects.
-    main_->Timer1.set_handler([this] { main_->Timer1.set_interval(0); });
-}
-
-Workbench::~Workbench() {
+Session::~Session() {
     if (db_.in_transaction()) {
         try {
             db_.commit();
@@ -65,21 +37,7 @@ Workbench::~Workbench() {
     }
 }
 
-std::vector<Form*> Workbench::forms() {
-    std::vector<Form*> forms{main_.get()};
-    if (reports_->exists()) forms.push_back(&reports_->get());
-    return forms;
-}
-
-Form* Workbench::find_form(std::string_view name) {
-    if (lower(name) == "consultas") return &reports_->get();
-    for (Form* form : forms()) {
-        if (lower(form->name()) == lower(name)) return form;
-    }
-    return nullptr;
-}
-
-void Workbench::run(const std::function<void()>& handler) {
+void Session::run(const std::function<void()>& handler) {
     if (depth_ > 0) {
         handler();
         return;
@@ -108,7 +66,7 @@ void Workbench::run(const std::function<void()>& handler) {
     if (exit_code_) platform_.end_program(*exit_code_);
 }
 
-void Workbench::show_failure(const std::string& text) {
+void Session::show_failure(const std::string& text) {
     // A failed statement may have left cursors on rows that are gone.
     try {
         db_.refresh_all_sources();
@@ -117,7 +75,7 @@ void Workbench::show_failure(const std::string& text) {
     platform_.message(text, kEngineErrorTitle, Icon::Critical);
 }
 
-std::vector<Timer*> Workbench::armed_timers() {
+std::vector<Timer*> Session::armed_timers() {
     std::vector<Timer*> timers;
     for (Form* form : forms()) {
         for (Control* control : form->controls()) {
@@ -128,7 +86,7 @@ std::vector<Timer*> Workbench::armed_timers() {
     return timers;
 }
 
-void Workbench::fire(Timer& timer) {
+void Session::fire(Timer& timer) {
     if (busy() || !timer.armed()) return;
     timer.click();
     // A timer whose handler failed would fail again at once, with a message
@@ -136,7 +94,7 @@ void Workbench::fire(Timer& timer) {
     if (last_failed_) timer.set_interval(0);
 }
 
-void Workbench::report_progress(const std::string& text) {
+void Session::report_progress(const std::string& text) {
     for (auto& observer : progress_observers_) observer(text);
 }
 

@@ -1,0 +1,54 @@
+#include "app/workbench.h"
+
+#include "engine/network.h"
+#include "exchange/listings.h"
+#include "exchange/pattern_files.h"
+#include "exchange/sample_sets.h"
+#include "frames/frame_toolkit.h"
+#include "shell/number_text.h"
+#include "shell/platform.h"
+#include "shell/record_store.h"
+
+namespace vorn {
+
+Workbench::Workbench(Database& db, Platform& platform, std::filesystem::path files_dir)
+    : Session(db, platform) {
+    main_ = std::make_unique<MainWindow>(db);
+    main_->set_boundary(this);
+    reports_ = std::make_unique<ReportWindows>(platform, this);
+    network_ = std::make_unique<engine::Network>(*main_, platform, *reports_, *this);
+    listings_ = std::make_unique<exchange::Listings>(*main_, *network_, *reports_);
+    pattern_files_ = std::make_unique<exchange::PatternFiles>(*main_, platform, *listings_, files_dir);
+    network_->set_history_writer(pattern_files_.get());
+    frames_ = std::make_unique<frames::FrameToolkit>(*main_, platform, *network_, *reports_, *listings_,
+                                                     *pattern_files_);
+    samples_ = std::make_unique<exchange::SampleSets>(*main_, platform, db, *network_);
+
+    network_->connect();
+    listings_->connect();
+    pattern_files_->connect();
+    frames_->connect();
+    samples_->connect();
+
+    // The experiment timer belongs to the run log; until it exists the timer
+    // only stops itself, so it fires once at start as the window expects.
+    main_->Timer1.set_handler([this] { main_->Timer1.set_interval(0); });
+}
+
+Workbench::~Workbench() = default;
+
+std::vector<Form*> Workbench::forms() {
+    std::vector<Form*> forms{main_.get()};
+    if (reports_->exists()) forms.push_back(&reports_->get());
+    return forms;
+}
+
+Form* Workbench::find_form(std::string_view name) {
+    if (lower(name) == "consultas") return &reports_->get();
+    for (Form* form : forms()) {
+        if (lower(form->name()) == lower(name)) return form;
+    }
+    return nullptr;
+}
+
+}  // namespace vorn

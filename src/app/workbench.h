@@ -1,0 +1,60 @@
+// The workbench: the composition of the program. It builds the forms and
+// the subsystems whose operations are the forms' handlers, and wires them
+// together over one Session (the open ga7.mdb and the handler boundary).
+// Front ends (Qt, batch) drive it; tests build it on a temporary database
+// with a scripted Platform.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "shell/main_window.h"
+#include "shell/report_window.h"
+#include "shell/session.h"
+
+namespace vorn {
+
+namespace engine {
+class Network;
+}
+namespace exchange {
+class Listings;
+class PatternFiles;
+class SampleSets;
+}  // namespace exchange
+namespace frames {
+class FrameToolkit;
+}
+
+class Workbench : public Session {
+public:
+    // files_dir is where "bpn.csv", "test.csv" and "last.csv" live (the
+    // working directory unless told otherwise).
+    Workbench(Database& db, Platform& platform, std::filesystem::path files_dir = ".");
+    ~Workbench() override;
+
+    MainWindow& main() { return *main_; }
+    ReportWindows& reports() { return *reports_; }
+    engine::Network& network() { return *network_; }
+    exchange::Listings& listings() { return *listings_; }
+    exchange::PatternFiles& pattern_files() { return *pattern_files_; }
+    frames::FrameToolkit& frame_toolkit() { return *frames_; }
+    exchange::SampleSets& sample_sets() { return *samples_; }
+
+    // Every form that exists now (Consultas only once created).
+    std::vector<Form*> forms() override;
+    Form* find_form(std::string_view name);
+
+private:
+    std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<ReportWindows> reports_;
+    std::unique_ptr<engine::Network> network_;
+    std::unique_ptr<exchange::Listings> listings_;
+    std::unique_ptr<exchange::PatternFiles> pattern_files_;
+    std::unique_ptr<frames::FrameToolkit> frames_;
+    std::unique_ptr<exchange::SampleSets> samples_;
+};
+
+}  // namespace vorn
