@@ -34,6 +34,11 @@ public:
     bool visible() const { return visible_; }
     void set_visible(bool visible);
 
+    // A few Spanish words on what the control does, for the front end's
+    // tooltip; empty for none.
+    const std::string& tooltip() const { return tooltip_; }
+    void set_tooltip(std::string tooltip) { tooltip_ = std::move(tooltip); }
+
     // Observers live as long as the control; front ends attach theirs once.
     void observe(Observer observer) { observers_.push_back(std::move(observer)); }
 
@@ -44,6 +49,7 @@ private:
     Form& form_;
     std::string name_;
     bool visible_ = true;
+    std::string tooltip_;
     std::vector<Observer> observers_;
 };
 
