@@ -92,7 +92,7 @@ TEST_F(ExchangePatternFiles, a_bad_or_missing_file_is_refused_by_line_and_bpn_is
         return "bpn.csv, linea " + line + ": el valor \"" + value + "\" no es un numero." + kept;
     };
     const std::vector<std::pair<std::optional<std::string>, std::string>> cases = {
-        {std::nullopt, "No se pudo leer el archivo " + (dir.path() / "bpn.csv").string() + "." + kept},
+        {std::nullopt, "No se pudo leer el archivo " + (dir.path() / "bpn.csv").string() + ": no existe." + kept},
         {"", "No hay lineas para pasar"},
         {"1;1;1;1\r\n1;2;1\r\n", "bpn.csv, linea 2" + short_line},
         {"1;1;1;1\r\n\r\n1;2;1;1\r\n", "bpn.csv, linea 2" + short_line},

@@ -8,11 +8,15 @@
 #include "shell/number_text.h"
 #include "shell/platform.h"
 #include "shell/record_store.h"
+#include "shell/store_phase.h"
 
 namespace vorn {
 
-Workbench::Workbench(Database& db, Platform& platform, std::filesystem::path files_dir)
-    : Session(db, platform) {
+Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path files_dir)
+    : Session(db, front_end) {
+    // What the forms show goes through the session's platform, which
+    // commits before it shows anything.
+    Platform& platform = Session::platform();
     main_ = std::make_unique<MainWindow>(db);
     main_->set_boundary(this);
     reports_ = std::make_unique<ReportWindows>(platform, this);
@@ -29,6 +33,18 @@ Workbench::Workbench(Database& db, Platform& platform, std::filesystem::path fil
     pattern_files_->connect();
     frames_->connect();
     samples_->connect();
+
+    // The operations that write to the database; on a read-only one they
+    // refuse before their work. An operation added later joins this list
+    // (or calls refuse_if_read_only itself).
+    MainWindow& w = *main_;
+    refuse_writing_when_read_only(
+        db, platform,
+        {&w.Command4,  &w.Command13, &w.Command14, &w.Command15, &w.Command16, &w.Command17, &w.Command18,
+         &w.Command19, &w.Command20, &w.Command21, &w.Command22, &w.Command23, &w.Command24, &w.Command25,
+         &w.Command26, &w.Command27, &w.Command28, &w.Command29, &w.Command30, &w.Command32, &w.Command33,
+         &w.Command35, &w.Command36, &w.Command38, &w.Command39, &w.Command40, &w.Command41, &w.Command44,
+         &w.Command45, &w.Command47});
 
     // The experiment timer belongs to the run log; until it exists the timer
     // only stops itself, so it fires once at start as the window expects.

@@ -3,6 +3,7 @@
 // reads its whole table and checks every index before it stores anything,
 // so a refused table leaves the arrays exactly as they were.
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,25 @@ void refuse_row(Platform& platform, const char* loader, const char* table, const
     platform.message(std::string(loader) + kRowOutsideRecord + format_int(row.record) + kRowOutsideOf + table +
                          kRowOutsideOpen + describe_row(row) + kRowOutsideClose + rule + kRowOutsideEnd,
                      kErrorTitle, Icon::Exclamation);
+}
+
+constexpr const char* kNotFiniteClose = ") tiene un valor que no es un numero finito (";
+constexpr const char* kNotFiniteEnd = ").\rNo se cargo nada; corrija la tabla y vuelva a intentarlo.";
+
+// An infinity (or a NaN) written by another program would turn every
+// weight and output it touches into one; the loader refuses the table.
+bool has_non_finite(Platform& platform, const std::vector<TableRow>& rows, double capa, const char* loader,
+                    const char* table) {
+    for (const TableRow& row : rows) {
+        if (row.capa_is(capa) && !row.valor.null && !std::isfinite(row.valor.value)) {
+            platform.message(std::string(loader) + kRowOutsideRecord + format_int(row.record) + kRowOutsideOf + table +
+                                 kRowOutsideOpen + describe_row(row) + kNotFiniteClose +
+                                 format_general(row.valor.value) + kNotFiniteEnd,
+                             kErrorTitle, Icon::Exclamation);
+            return true;
+        }
+    }
+    return false;
 }
 
 Cell cell_of(const RowNumber& number) {
@@ -122,6 +142,7 @@ bool Network::load_inputs(const std::vector<TableRow>& rows) {
         if (warn_si()) platform_.message(kEntradasVacia);
         return true;
     }
+    if (has_non_finite(platform_, rows, 1, "Fijar Entradas", "BPN")) return false;
     const std::optional<Extent> extent = pattern_extent(platform_, rows, "Fijar Entradas", "BPN");
     if (!extent) return false;
     store_pattern_rows(rows, [this](int i, int n, const TableRow& row) { state_->entrada(i, n) = cell_of(row.valor); });
@@ -145,6 +166,7 @@ bool Network::load_input_weights(const std::vector<TableRow>& rows) {
         if (warn_si()) platform_.message(kEntradaPesosVacia);
         return true;
     }
+    if (has_non_finite(platform_, rows, 1, "Fijar Entrada pesos", "BPNPESOS")) return false;
     const std::optional<Extent> extent = pattern_extent(platform_, rows, "Fijar Entrada pesos", "BPNPESOS");
     if (!extent) return false;
     const double max_fila = extent->max_fila;
@@ -171,6 +193,7 @@ bool Network::load_hidden_weights(const std::vector<TableRow>& rows) {
         if (warn_si()) platform_.message(kPesosOcultaVacia);
         return true;
     }
+    if (has_non_finite(platform_, rows, 2, "Fijar PesosOculta", "BPNPESOS")) return false;
     // The largest column over every row, input weights included: that is
     // the unit count the warning compares.
     double max_columna = 0;
@@ -198,6 +221,7 @@ bool Network::load_targets(const std::vector<TableRow>& rows) {
         if (warn_si()) platform_.message(kTargetVacia);
         return true;
     }
+    if (has_non_finite(platform_, rows, 10, "Fijar Target", "BPN")) return false;
     for (const TableRow& row : rows) {
         if (row.capa_is(10) && !array_index(row.columna, kMaxIndex)) {
             refuse_row(platform_, "Fijar Target", "BPN", row, kRuleTargets);

@@ -56,12 +56,20 @@ double sigmoide(double x);
 // conversions that call it on a frame's value expect.
 double sigmoide(Cell& x);
 
-// Where training writes its error history ("test.csv").
+// Where training writes its error history ("test.csv"), pass by pass as
+// the run goes, so that memory stays flat however many passes it makes.
+// The new history replaces the old file only when the run keeps it (after
+// the weights were stored); a discarded one leaves the old file as it was.
 class HistoryWriter {
 public:
     virtual ~HistoryWriter() = default;
-    // history[1 .. count] are the passes' mean errors (index 0 unused).
-    virtual void write_training_history(const std::vector<double>& history, int count) = 0;
+    // Starts a new history (dropping any one not kept).
+    virtual void begin_history() = 0;
+    virtual void add_pass(double mean_error) = 0;
+    // The history becomes "test.csv"; on failure says so, telling whether
+    // the weights were stored.
+    virtual void keep_history(bool weights_stored) = 0;
+    virtual void discard_history() = 0;
 };
 
 class Network {
@@ -113,6 +121,11 @@ public:
 
 private:
     struct State;
+    enum class Stored { Yes, Skipped, No };
+
+    // guardar_valores' work: Skipped when the fields stopped it before any
+    // write (after saying so), No when the store was declined or refused.
+    Stored store_weights();
 
     // Never-set fields (still showing their own names) get their defaults.
     void apply_field_defaults();

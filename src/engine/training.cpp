@@ -2,11 +2,13 @@
 // after pass, until the mean error of a pass falls below the acceptable
 // error or the pass limit is passed; one progress line per frame in
 // Consultas, then the weights into BPNPESOS and the history into
-// "test.csv". The arithmetic is the kernel's; this file loads it from the
+// "test.csv". No transaction is held while the run computes; the weights
+// are stored in one store phase at the end, and the history, written to a
+// temporary file as the passes go, replaces "test.csv" only after the
+// weights were stored. The arithmetic is the kernel's; this file loads it from the
 // working arrays, reports, and writes the arrays back.
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cmath>
 #include <iterator>
 #include <string>
@@ -20,8 +22,10 @@
 #include "shell/main_window.h"
 #include "shell/number_text.h"
 #include "shell/platform.h"
+#include "shell/record_store.h"
 #include "shell/report_window.h"
 #include "shell/session.h"
+#include "shell/store_phase.h"
 
 namespace vorn::engine {
 
@@ -36,6 +40,39 @@ constexpr const char* kExitNuevosPesosEntrada = "Exit de nuevos_pesos_entrada\rt
 constexpr const char* kExcedenMaxinput = "Las pasadas exceden el Maxinput";
 constexpr const char* kProgressPass = "Pasada ";
 constexpr const char* kProgressError = " - error medio";
+constexpr const char* kHiddenUnitsFirst = "Numero de Unidades en capa oculta (Text4) dice ";
+constexpr const char* kHiddenUnitsLast =
+    ": la red necesita al menos 1 unidad oculta.\rCorrija el campo; no se entreno la red.";
+constexpr const char* kErrorTitle = "Error";
+
+// Drops the history of a run that ends without keeping it (a refusal or a
+// failure on the way out), so no temporary file outlives the run.
+class HistoryRun {
+public:
+    explicit HistoryRun(HistoryWriter* writer) : writer_(writer) {
+        if (writer_ != nullptr) writer_->begin_history();
+    }
+    ~HistoryRun() {
+        if (writer_ != nullptr && !done_) writer_->discard_history();
+    }
+    HistoryRun(const HistoryRun&) = delete;
+    HistoryRun& operator=(const HistoryRun&) = delete;
+    void add(double mean) {
+        if (writer_ != nullptr) writer_->add_pass(mean);
+    }
+    void keep(bool weights_stored) {
+        done_ = true;
+        if (writer_ != nullptr) writer_->keep_history(weights_stored);
+    }
+    void discard() {
+        done_ = true;
+        if (writer_ != nullptr) writer_->discard_history();
+    }
+
+private:
+    HistoryWriter* writer_;
+    bool done_ = false;
+};
 
 // The pass text (at most "mm:" and a pass count) and seven numbers with
 // their tabs.
@@ -62,6 +99,11 @@ std::string pass_text(std::chrono::system_clock::duration elapsed, long long pas
 }  // namespace
 
 double Network::entrenar() {
+    // A never-set field gets its default of 3 units when the tables load.
+    if (w_.Text4.text() != "Text4" && parse_leading(w_.Text4.text()) < 1) {
+        platform_.message(kHiddenUnitsFirst + w_.Text4.text() + kHiddenUnitsLast, kErrorTitle, Icon::Exclamation);
+        return 1;
+    }
     double pass_limit = parse_leading(w_.Text7.text());
     if (pass_limit == 0) {
         platform_.message(kMaxinputDefault);
@@ -82,6 +124,10 @@ double Network::entrenar() {
     // Reloads frames, weights and targets, and fills in never-set fields.
     if (!bpntrama("vez sub0", 1)) return 1;
     if (!fields_within_arrays(w_, platform_, {BoundedField::FrameCount})) return 1;
+    // Nothing is read from here to the store phase: no snapshot is held
+    // while the run computes, so another program may write meanwhile.
+    end_load_phase(w_.pesos().database());
+    HistoryRun history_file(history_writer_);
 
     const bool warn = warn_si();
     const double frames_number = parse_leading(w_.Text3.text());
@@ -156,9 +202,10 @@ double Network::entrenar() {
         }
         consultas.refresh();
         mean = frames_number > 0.0001 ? accumulated / frames_number : 1;
-        if (history_index >= history.size()) history.resize(history.size() * 2, 0.0);
-        history[history_index] = mean;
+        // The window keeps the model's cells; the file gets every pass.
+        if (history_index < history.size()) history[history_index] = mean;
         ++history_index;
+        history_file.add(mean);
         {
             std::string progress = kProgressPass;
             progress += format_int(pass);
@@ -181,9 +228,11 @@ double Network::entrenar() {
             state_->deltas_oculta[k] = Cell::number(net.delta[k]);
         }
     }
-    guardar_valores();
-    if (history_writer_ != nullptr) {
-        history_writer_->write_training_history(history, static_cast<int>(std::min<size_t>(history_index - 1, INT_MAX)));
+    const Stored stored = store_weights();
+    if (stored == Stored::No) {
+        history_file.discard();
+    } else {
+        history_file.keep(stored == Stored::Yes);
     }
     return mean;
 }

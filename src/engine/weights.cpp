@@ -1,7 +1,9 @@
 // The weight table BPNPESOS rewritten as a whole: random initial weights
 // ("P.Ini") and the trained weights at the end of a run (guardar_valores).
-// Both check the fields before they touch the table and rewrite it inside
-// one savepoint, so a refused or failed rewrite leaves the old weights.
+// Both check the fields before they touch the table and rewrite it in one
+// store phase (write lock, all or nothing, committed before anything is
+// reported), so a refused, declined or failed rewrite leaves the old
+// weights.
 #include <cmath>
 #include <string>
 
@@ -12,6 +14,7 @@
 #include "shell/number_text.h"
 #include "shell/platform.h"
 #include "shell/record_store.h"
+#include "shell/store_phase.h"
 
 namespace vorn::engine {
 
@@ -35,6 +38,9 @@ constexpr const char* kSaveTitle = "Guardar Valores";
 constexpr const char* kNoHiddenWeights = "No de guardaron nuevos pesos para la capa Oculta";
 constexpr const char* kNoOutputWeights = "No de guardaron nuevos pesos para la capa Salidas";
 constexpr const char* kOjo = "OJO";
+constexpr const char* kNotFinite =
+    "Los pesos calculados no son numeros finitos (la red divergio): no se guardaron.\r"
+    "La tabla BPNPESOS queda como estaba.";
 
 long count_records(DataSource& source) {
     source.refresh();
@@ -65,11 +71,13 @@ Value cell_value(const Cell& cell) {
 }  // namespace
 
 void Network::inicializar_pesos() {
-    if (parse_leading(w_.Text2.text()) == 0) {
+    // Below 1 is as empty as 0: a table with no unit or no position would
+    // hold no weights.
+    if (parse_leading(w_.Text2.text()) < 1) {
         if (warn_si()) platform_.message(kIniText2Vacio);
         return;
     }
-    if (parse_leading(w_.Text4.text()) == 0) {
+    if (parse_leading(w_.Text4.text()) < 1) {
         platform_.message(kIniText4Vacio);
         return;
     }
@@ -78,18 +86,19 @@ void Network::inicializar_pesos() {
     const int hidden = loop_count(parse_leading(w_.Text4.text()));
 
     DataSource& pesos = w_.pesos();
-    std::string report = kIniHabia + format_short(count_records(pesos));
-    {
-        Database::Savepoint all_or_nothing(pesos.database());
+    std::string report;
+    long count = 0;
+    const bool stored = store_result(pesos.database(), platform_, [&] {
+        report = kIniHabia + format_short(count_records(pesos));
         pesos.database().execute(kDeleteWeights);
         report += kIniQuedan + format_short(count_records(pesos));
         for (int i = 1; i <= inputs; ++i) {
             for (int j = 1; j <= hidden; ++j) add_weight_row(pesos, 1, i, j, Value(single_precision_draw(platform_)));
         }
         for (int j = 1; j <= hidden; ++j) add_weight_row(pesos, 2, 1, j, Value(single_precision_draw(platform_)));
-        all_or_nothing.release();
-    }
-    const long count = count_records(pesos);
+        count = count_records(pesos);
+    });
+    if (!stored) return;
     if (warn_si()) {
         platform_.message(report + "\r" + kIniAlFinal + format_short(count));
     } else {
@@ -97,41 +106,56 @@ void Network::inicializar_pesos() {
     }
 }
 
-void Network::guardar_valores() {
+void Network::guardar_valores() { store_weights(); }
+
+Network::Stored Network::store_weights() {
     if (parse_leading(w_.Text2.text()) == 0) {
         if (warn_si()) platform_.message(kSaveText2Vacia);
-        return;
+        return Stored::Skipped;
     }
-    if (!fields_within_arrays(w_, platform_, {BoundedField::FrameSize, BoundedField::HiddenUnits})) return;
+    if (!fields_within_arrays(w_, platform_, {BoundedField::FrameSize, BoundedField::HiddenUnits})) return Stored::Skipped;
     const int inputs = loop_count(parse_leading(w_.Text2.text()));
     const int hidden = loop_count(parse_leading(w_.Text4.text()));
 
+    double hidden_sum = 0;
+    double output_sum = 0;
+    bool finite = true;
+    for (int i = 1; i <= inputs; ++i) {
+        for (int j = 1; j <= hidden; ++j) {
+            const Cell& weight = state_->peso_entrada(i, j);
+            hidden_sum += weight.number_or_zero();
+            finite = finite && std::isfinite(weight.number_or_zero());
+        }
+    }
+    for (int j = 1; j <= hidden; ++j) {
+        const Cell& weight = state_->pesos_oculta[static_cast<size_t>(j)];
+        output_sum += weight.number_or_zero();
+        finite = finite && std::isfinite(weight.number_or_zero());
+    }
+    if (!finite) {
+        // The database would keep them as empty weights.
+        platform_.message(kNotFinite, kOjo, Icon::Exclamation);
+        return Stored::No;
+    }
+
     DataSource& pesos = w_.pesos();
-    std::string report = kSaveHabia + format_short(count_records(pesos)) + kSavePesos;
-    {
-        Database::Savepoint all_or_nothing(pesos.database());
+    std::string report;
+    const bool stored = store_result(pesos.database(), platform_, [&] {
+        report = kSaveHabia + format_short(count_records(pesos)) + kSavePesos;
         pesos.database().execute(kDeleteWeights);
         report += std::string("\r") + kSaveQuedaron + format_short(count_records(pesos));
-        double sum = 0;
         for (int i = 1; i <= inputs; ++i) {
-            for (int j = 1; j <= hidden; ++j) {
-                const Cell& weight = state_->peso_entrada(i, j);
-                add_weight_row(pesos, 1, i, j, cell_value(weight));
-                sum += weight.number_or_zero();
-            }
+            for (int j = 1; j <= hidden; ++j) add_weight_row(pesos, 1, i, j, cell_value(state_->peso_entrada(i, j)));
         }
-        if (sum == 0) platform_.message(kNoHiddenWeights, kOjo, Icon::Exclamation);
-        sum = 0;
-        for (int j = 1; j <= hidden; ++j) {
-            const Cell& weight = state_->pesos_oculta[static_cast<size_t>(j)];
-            add_weight_row(pesos, 2, 1, j, cell_value(weight));
-            sum += weight.number_or_zero();
-        }
-        if (sum == 0) platform_.message(kNoOutputWeights, kOjo, Icon::Exclamation);
-        all_or_nothing.release();
-    }
-    report += std::string("\r") + kSaveAlFinal + format_short(count_records(pesos));
+        for (int j = 1; j <= hidden; ++j)
+            add_weight_row(pesos, 2, 1, j, cell_value(state_->pesos_oculta[static_cast<size_t>(j)]));
+        report += std::string("\r") + kSaveAlFinal + format_short(count_records(pesos));
+    });
+    if (!stored) return Stored::No;
+    if (hidden_sum == 0) platform_.message(kNoHiddenWeights, kOjo, Icon::Exclamation);
+    if (output_sum == 0) platform_.message(kNoOutputWeights, kOjo, Icon::Exclamation);
     if (warn_si()) platform_.message(report, kSaveTitle);
+    return Stored::Yes;
 }
 
 }  // namespace vorn::engine

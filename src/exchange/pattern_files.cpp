@@ -1,12 +1,21 @@
 #include "exchange/pattern_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <system_error>
+#include <variant>
 
 #include "exchange/listings.h"
+#include "shell/default_database.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
 #include "shell/platform.h"
@@ -37,12 +46,92 @@ constexpr const char* kValueNotNumber = ": el valor \"";
 constexpr const char* kValueNotNumberEnd = "\" no es un numero.";
 constexpr const char* kLastMissing = ".\rTodavia no hay ningun resultado guardado.";
 constexpr const char* kLastEmpty = "El archivo last.csv esta vacio.";
+constexpr const char* kHistoryWeightsNotStored = ".\rNo se guardaron los pesos.";
+constexpr const char* kFieldNotFinite = ": el campo ";
+constexpr const char* kFieldNotFiniteEnd = " no es un numero finito.";
+constexpr const char* kNotRegular = ": no es un archivo comun.";
+constexpr const char* kIsFolder = ": es una carpeta, no un archivo.";
+constexpr const char* kTooBig = ": tiene mas de 64 MB.";
+constexpr const char* kFileWord = "El archivo ";
+constexpr const char* kUtf16 = " esta en UTF-16: guardelo como texto de 8 bits o UTF-8 y vuelva a intentarlo.";
+constexpr const char* kNotFound = ": no existe.";
+constexpr const char* kNoPermission = ": no hay permiso para leerlo.";
+
+// A bad value is quoted up to this many characters, then an ellipsis.
+constexpr size_t kQuotedChars = 40;
+constexpr const char* kEllipsis = "\xE2\x80\xA6";
+
+// Our temporary files are named after the file they replace, ".tmp-" and
+// the process id: two workbenches in one folder never share one, and one
+// whose process is gone is a leftover.
+constexpr const char* kTempInfix = ".tmp-";
+
+std::filesystem::path temporary_for(const std::filesystem::path& path) {
+    std::filesystem::path temporary = path;
+    temporary += kTempInfix + std::to_string(::getpid());
+    return temporary;
+}
+
+// At most kQuotedChars characters of a value (UTF-8 sequences kept whole),
+// then "…" when there was more.
+std::string quoted_value(std::string_view value) {
+    size_t chars = 0;
+    size_t k = 0;
+    while (k < value.size() && chars < kQuotedChars) {
+        ++k;
+        while (k < value.size() && (static_cast<unsigned char>(value[k]) & 0xC0) == 0x80) ++k;
+        ++chars;
+    }
+    if (k >= value.size()) return std::string(value);
+    return std::string(value.substr(0, k)) + kEllipsis;
+}
+
+// The text of a file the workbench reads, or why it cannot be read (the
+// Spanish words that follow the file's name). Never blocks on a FIFO or a
+// device and never reads more than the limit.
+std::variant<std::string, std::string> read_text_file(const std::filesystem::path& path, std::uintmax_t limit) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT) return std::variant<std::string, std::string>(std::in_place_index<1>, kNotFound);
+        if (error == EACCES) return std::variant<std::string, std::string>(std::in_place_index<1>, kNoPermission);
+        if (error == EISDIR) return std::variant<std::string, std::string>(std::in_place_index<1>, kIsFolder);
+        return std::variant<std::string, std::string>(std::in_place_index<1>, std::string(": ") + std::strerror(error) + ".");
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        return std::variant<std::string, std::string>(std::in_place_index<1>, std::string(": ") + std::strerror(errno) + ".");
+    }
+    if (S_ISDIR(st.st_mode)) return std::variant<std::string, std::string>(std::in_place_index<1>, kIsFolder);
+    if (!S_ISREG(st.st_mode)) return std::variant<std::string, std::string>(std::in_place_index<1>, kNotRegular);
+    if (static_cast<std::uintmax_t>(st.st_size) > limit)
+        return std::variant<std::string, std::string>(std::in_place_index<1>, kTooBig);
+    // A plain file never blocks; reading back to blocking mode is not needed.
+    std::string content;
+    content.reserve(static_cast<size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::variant<std::string, std::string>(std::in_place_index<1>, std::string(": ") + std::strerror(errno) + ".");
+        }
+        if (got == 0) break;
+        content.append(buffer, static_cast<size_t>(got));
+        // A file that grows while it is read is judged by what it became.
+        if (content.size() > limit) return std::variant<std::string, std::string>(std::in_place_index<1>, kTooBig);
+    }
+    return std::variant<std::string, std::string>(std::in_place_index<0>, std::move(content));
+}
 
 // Writes the whole text to a temporary file beside the target, then
 // renames it over the target: readers see the old file or the new one.
 bool write_whole_file(const std::filesystem::path& path, const std::string& content) {
-    std::filesystem::path temporary = path;
-    temporary += ".tmp";
+    const std::filesystem::path temporary = temporary_for(path);
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) return false;
@@ -66,11 +155,9 @@ bool write_whole_file(const std::filesystem::path& path, const std::string& cont
 }
 
 std::optional<std::string> read_whole_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return content;
+    auto read = read_text_file(path, kMaxPatternFileBytes);
+    if (read.index() != 0) return std::nullopt;
+    return std::get<0>(std::move(read));
 }
 
 // Lines ended by CR LF, LF or CR; a final line break ends the last line
@@ -116,19 +203,30 @@ std::optional<std::string> parse_pattern_line(const std::string& line, PatternRo
     row.capa = parse_leading(std::string_view(line).substr(0, p1), '.');
     row.fila = parse_leading(std::string_view(line).substr(p1 + 1, p2 - p1 - 1), '.');
     row.columna = parse_leading(std::string_view(line).substr(p2 + 1, p3 - p2 - 1), '.');
+    // A run of hundreds of digits reads as infinity.
+    const std::pair<const char*, double> fields[] = {{"capa", row.capa}, {"fila", row.fila}, {"columna", row.columna}};
+    for (const auto& [name, number] : fields) {
+        if (!std::isfinite(number)) return kFieldNotFinite + std::string(name) + kFieldNotFiniteEnd;
+    }
     std::string_view value = trim(std::string_view(line).substr(p3 + 1));
     if (value.empty()) {
         row.valor.reset();
         return std::nullopt;
     }
     double number = 0;
-    if (!parse_number_strict(value, number)) return kValueNotNumber + std::string(value) + kValueNotNumberEnd;
+    if (!parse_number_strict(value, number)) return kValueNotNumber + quoted_value(value) + kValueNotNumberEnd;
     row.valor = number;
     return std::nullopt;
 }
 
 PatternFiles::PatternFiles(MainWindow& window, Platform& platform, Listings& listings, std::filesystem::path dir)
-    : w_(window), platform_(platform), listings_(listings), dir_(std::move(dir)) {}
+    : w_(window), platform_(platform), listings_(listings), dir_(std::move(dir)) {
+    for (const char* name : {kPatternFile, kHistoryFile, kLastFile}) {
+        remove_stale_temporaries(dir_, std::string(name) + kTempInfix);
+    }
+}
+
+PatternFiles::~PatternFiles() { discard_history(); }
 
 void PatternFiles::connect() {
     w_.Command6.set_handler([this] { exportar(); });
@@ -163,12 +261,21 @@ void PatternFiles::exportar() {
 
 void PatternFiles::importar() {
     const std::filesystem::path path = dir_ / kPatternFile;
-    std::optional<std::string> content = read_whole_file(path);
-    if (!content) {
-        platform_.message(kCannotRead + path.lexically_normal().string() + "." + kBpnUnchanged, kFileTitle, Icon::Exclamation);
+    auto read = read_text_file(path, kMaxPatternFileBytes);
+    if (read.index() != 0) {
+        platform_.message(kCannotRead + path.lexically_normal().string() + std::get<1>(read) + kBpnUnchanged, kFileTitle,
+                          Icon::Exclamation);
         return;
     }
-    const std::vector<std::string> lines = split_lines(*content);
+    std::string_view content = std::get<0>(read);
+    if (content.size() >= 2 && ((content[0] == '\xFF' && content[1] == '\xFE') || (content[0] == '\xFE' && content[1] == '\xFF'))) {
+        platform_.message(kFileWord + path.lexically_normal().string() + kUtf16 + kBpnUnchanged, kFileTitle,
+                          Icon::Exclamation);
+        return;
+    }
+    // A UTF-8 mark is not part of the first field.
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
+    const std::vector<std::string> lines = split_lines(std::string(content));
     if (lines.empty()) {
         platform_.message(kNoLines);
         return;
@@ -206,24 +313,64 @@ void PatternFiles::importar() {
     listings_.browse_bpn();
 }
 
-void PatternFiles::write_training_history(const std::vector<double>& history, int count) {
-    std::string content;
-    for (int i = 1; i <= count && static_cast<size_t>(i) < history.size(); ++i) {
-        const double value = history[static_cast<size_t>(i)];
-        if (!(value < 0)) content.push_back(' ');
-        content += format_general(value);
-        content += " \r\n";
-    }
+void PatternFiles::begin_history() {
+    discard_history();
+    history_temp_ = temporary_for(dir_ / kHistoryFile);
+    history_out_.open(history_temp_, std::ios::binary | std::ios::trunc);
+}
+
+void PatternFiles::add_pass(double mean_error) {
+    if (!history_out_.is_open()) return;
+    std::string line;
+    if (!(mean_error < 0)) line.push_back(' ');
+    line += format_general(mean_error);
+    line += " \r\n";
+    history_out_.write(line.data(), static_cast<std::streamsize>(line.size()));
+}
+
+void PatternFiles::keep_history(bool weights_stored) {
     const std::filesystem::path path = dir_ / kHistoryFile;
-    if (!write_whole_file(path, content)) {
-        platform_.message(kCannotCreate + path.lexically_normal().string() + kHistoryNotWritten, kFileTitle, Icon::Exclamation);
+    bool written = history_out_.is_open();
+    if (written) {
+        history_out_.flush();
+        written = static_cast<bool>(history_out_);
+        history_out_.close();
+        written = written && !history_out_.fail();
     }
+    std::error_code ec;
+    if (written) std::filesystem::rename(history_temp_, path, ec);
+    if (!written || ec) {
+        std::error_code ignored;
+        if (!history_temp_.empty()) std::filesystem::remove(history_temp_, ignored);
+        history_temp_.clear();
+        platform_.message(kCannotCreate + path.lexically_normal().string() +
+                              (weights_stored ? kHistoryNotWritten : kHistoryWeightsNotStored),
+                          kFileTitle, Icon::Exclamation);
+        return;
+    }
+    history_temp_.clear();
+}
+
+void PatternFiles::discard_history() {
+    if (history_out_.is_open()) history_out_.close();
+    if (!history_temp_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(history_temp_, ignored);
+        history_temp_.clear();
+    }
+}
+
+void PatternFiles::write_training_history(const std::vector<double>& history, int count) {
+    begin_history();
+    for (int i = 1; i <= count && static_cast<size_t>(i) < history.size(); ++i) add_pass(history[static_cast<size_t>(i)]);
+    keep_history(true);
 }
 
 void PatternFiles::ver_last_csv() {
     const std::filesystem::path path = dir_ / kLastFile;
     std::optional<std::string> content = read_whole_file(path);
     if (!content) {
+        // Missing, or anything that is not a plain text file of a sane size.
         platform_.message(kCannotRead + path.lexically_normal().string() + kLastMissing, kFileTitle, Icon::Exclamation);
         return;
     }

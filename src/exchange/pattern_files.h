@@ -2,13 +2,17 @@
 // "test.csv" (the error history of the last training run) and "last.csv"
 // (the last dataset-pipeline step, shown by "Ver last.csv").
 //
-// Files are written whole or not at all (a temporary file renamed over the
-// old one), and the import reads and checks the whole file before it
-// replaces the rows of BPN in one savepoint: a bad line, a missing or
-// unreadable file leaves BPN exactly as it was.
+// Files are written whole or not at all (a temporary file, named with our
+// process id, renamed over the old one; a temporary file of a process that
+// is gone is removed at start), and the import reads and checks the whole
+// file before it replaces the rows of BPN in one savepoint: a bad line, a
+// missing, unreadable or odd file (not a plain file, over 64 MB, UTF-16)
+// leaves BPN exactly as it was. A bad value is quoted to 40 characters.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,15 +40,29 @@ struct PatternRow {
 // be a row.
 std::optional<std::string> parse_pattern_line(const std::string& line, PatternRow& row);
 
+// The largest "bpn.csv" the import reads.
+constexpr std::uintmax_t kMaxPatternFileBytes = 64u * 1024u * 1024u;
+
 class PatternFiles : public engine::HistoryWriter {
 public:
+    // Removes the temporary files that killed workbenches left in dir.
     PatternFiles(MainWindow& window, Platform& platform, Listings& listings, std::filesystem::path dir);
+    ~PatternFiles() override;
+    PatternFiles(const PatternFiles&) = delete;
+    PatternFiles& operator=(const PatternFiles&) = delete;
     void connect();
 
     void exportar();      // "Exp"
     void importar();      // "Imp"
     void ver_last_csv();  // "Ver last.csv"
-    void write_training_history(const std::vector<double>& history, int count) override;
+
+    // The training history, pass by pass (see HistoryWriter).
+    void begin_history() override;
+    void add_pass(double mean_error) override;
+    void keep_history(bool weights_stored) override;
+    void discard_history() override;
+    // A whole history at once: history[1 .. count].
+    void write_training_history(const std::vector<double>& history, int count);
 
     const std::filesystem::path& dir() const { return dir_; }
 
@@ -53,6 +71,8 @@ private:
     Platform& platform_;
     Listings& listings_;
     std::filesystem::path dir_;
+    std::filesystem::path history_temp_;
+    std::ofstream history_out_;
 };
 
 }  // namespace vorn::exchange

@@ -89,6 +89,7 @@ public:
 
     void set_handler(std::function<void()> handler) { handler_ = std::move(handler); }
     bool has_handler() const { return static_cast<bool>(handler_); }
+    const std::function<void()>& handler() const { return handler_; }
     // What a user's click does: the handler, inside the form's boundary
     // (transaction, engine failures shown as a message). Nested calls from
     // another handler use run() so they join the running handler.

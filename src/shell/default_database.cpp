@@ -1,13 +1,19 @@
 #include "shell/default_database.h"
 
 #include <fcntl.h>
+#include <sqlite3.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <system_error>
+
+#include "shell/number_text.h"
 
 #include "shell/record_store.h"
 
@@ -29,11 +35,30 @@ constexpr std::string_view kUnreadable = "No se puede leer el archivo %1:\r%2\rN
 constexpr std::string_view kCannotOpen = "No se pudo abrir la base de datos %1:\r%2";
 constexpr std::string_view kMissingFolder = "No existe la carpeta %2.\rNo se creo la base de datos %1.";
 constexpr std::string_view kCannotCreate = "No se pudo crear la base de datos %1:\r%2\rNo se creo ningun archivo.";
+constexpr std::string_view kDamaged =
+    "El archivo %1 es una base de datos dañada.\rNo se modifico el archivo.\rDetalle: %2";
+constexpr std::string_view kMissingTables =
+    "El archivo %1 no es una base de datos de la mesa de trabajo: le faltan las tablas %2.\r"
+    "No se modifico el archivo.";
+constexpr std::string_view kCannotAddTables =
+    "No se pudieron agregar las tablas nuevas a la base de datos %1:\r%2";
+
+// Every table of a workbench database; compared without case.
+const std::vector<std::string_view> kWorkbenchTables = {
+    "BPN",    "BPNPESOS", "BPNTargets", "bpnoriginal", "bpnpesosoriginal", "xor",    "merval",
+    "PasadasBPN", "AccionesXmes", "Mercap", "INDICES", "series", "GA", "borrar", "borrar2", "sumas",
+    "converge", "GATargets"};
+
+// Tables added by later work; see later_tables() in the header.
+const std::vector<std::string_view> kLaterTables = {};
 
 // Every SQLite 3 file starts with these 16 bytes, the terminating zero
 // included.
 constexpr std::array<char, 16> kSqliteHeader = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
                                                 'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
+
+// A database being built is named ga7.mdb.nuevo-PID until it is complete.
+constexpr const char* kBuildingInfix = ".nuevo-";
 
 // The files SQLite keeps beside a database while it is open.
 constexpr std::array<std::string_view, 3> kSideSuffixes = {"-wal", "-shm", "-journal"};
@@ -79,14 +104,15 @@ void sync_quietly(const fs::path& path, bool folder) {
 
 enum class Header { Sqlite, Other, Empty, Unreadable };
 
-// Reads at most the first 16 bytes; never opens the file for writing.
-Header read_header(const fs::path& path, std::string& reason) {
+// Reads at most the first 20 bytes; never opens the file for writing.
+// wal tells whether the file says it is in WAL mode.
+Header read_header(const fs::path& path, std::string& reason, bool& wal) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         reason = std::strerror(errno);
         return Header::Unreadable;
     }
-    std::array<char, kSqliteHeader.size()> bytes{};
+    std::array<char, 20> bytes{};
     in.read(bytes.data(), bytes.size());
     if (in.bad()) {
         reason = std::strerror(errno);
@@ -94,25 +120,88 @@ Header read_header(const fs::path& path, std::string& reason) {
     }
     std::streamsize got = in.gcount();
     if (got == 0) return Header::Empty;
-    if (got == static_cast<std::streamsize>(bytes.size()) && bytes == kSqliteHeader) return Header::Sqlite;
-    return Header::Other;
+    if (got < static_cast<std::streamsize>(kSqliteHeader.size()) ||
+        !std::equal(kSqliteHeader.begin(), kSqliteHeader.end(), bytes.begin()))
+        return Header::Other;
+    wal = got == static_cast<std::streamsize>(bytes.size()) && (bytes[18] == 2 || bytes[19] == 2);
+    return Header::Sqlite;
 }
 
-// Opens a file already known to be SQLite. An open that fails takes away
-// the side files it made, so a refused file is left as it was found.
-OpenResult open_existing(const fs::path& path) {
+// Writable for this program and meant to be: a file or folder with no
+// write permission bit is taken as read-only even for a user (root) whom
+// the system would let write.
+bool writable(const fs::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    return (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
+fs::path folder_of(const fs::path& path) {
+    fs::path folder = path.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+// What a read-only look finds wrong with an SQLite file: empty when it is a
+// sound workbench database, else the Spanish refusal.
+std::string inspect(const fs::path& path, Database::OpenMode mode) {
+    try {
+        Database look(path.string(), mode);
+        QueryResult check = look.query_bound("PRAGMA quick_check", {});
+        if (check.rows.empty() || as_text(check.rows.front().front()) != "ok") {
+            return fill(kDamaged, path.string(),
+                        check.rows.empty() ? std::string("quick_check") : as_text(check.rows.front().front()));
+        }
+        std::string missing;
+        for (std::string_view table : kWorkbenchTables) {
+            if (!look.table_exists(table)) missing += (missing.empty() ? "" : ", ") + std::string(table);
+        }
+        if (!missing.empty()) return fill(kMissingTables, path.string(), missing);
+    } catch (const EngineError& e) {
+        if (e.code() == SQLITE_CORRUPT || e.code() == SQLITE_NOTADB) return fill(kDamaged, path.string(), e.what());
+        return fill(kCannotOpen, path.string(), engine_failure_text(e));
+    }
+    return "";
+}
+
+// Opens a file already known to be SQLite: a read-only look first, then
+// the real open. A refused file is left as it was found, side files
+// included.
+OpenResult open_existing(const fs::path& path, bool wal) {
     std::array<bool, kSideSuffixes.size()> had_side{};
+    bool any_side = false;
     for (size_t i = 0; i < kSideSuffixes.size(); ++i) {
         std::error_code ec;
         had_side[i] = fs::exists(with_suffix(path, kSideSuffixes[i]), ec) || ec;
+        any_side = any_side || had_side[i];
     }
-    OpenResult result;
-    try {
-        result.db = std::make_unique<Database>(path.string());
-    } catch (const EngineError& e) {
+    const bool can_write = writable(path) && writable(folder_of(path));
+    // A file in WAL mode without side files is fully in the main file; an
+    // immutable look then makes no side file at all. One that cannot be
+    // written to cannot change either.
+    const Database::OpenMode look_mode =
+        !can_write || (wal && !any_side) ? Database::OpenMode::Immutable : Database::OpenMode::Inspect;
+    std::string problem = inspect(path, look_mode);
+    if (!problem.empty()) {
         for (size_t i = 0; i < kSideSuffixes.size(); ++i)
             if (!had_side[i]) remove_quietly(with_suffix(path, kSideSuffixes[i]));
-        return refused(fill(kCannotOpen, path.string(), e.what()));
+        return refused(std::move(problem));
+    }
+
+    OpenResult result;
+    try {
+        result.db = std::make_unique<Database>(
+            path.string(), can_write ? Database::OpenMode::Existing : Database::OpenMode::Immutable);
+    } catch (const EngineError& e) {
+        return refused(fill(kCannotOpen, path.string(), engine_failure_text(e)));
+    }
+    result.read_only = result.db->read_only();
+    if (!result.read_only) {
+        try {
+            for (std::string_view statement : kLaterTables) result.db->execute_script(statement);
+        } catch (const EngineError& e) {
+            result.db.reset();
+            return refused(fill(kCannotAddTables, path.string(), engine_failure_text(e)));
+        }
     }
     return result;
 }
@@ -126,6 +215,7 @@ void build_default_database(const fs::path& temp) {
     try {
         db.execute_script(embedded_schema());
         db.execute_script(embedded_sample_data());
+        for (std::string_view statement : kLaterTables) db.execute_script(statement);
     } catch (...) {
         // The destructor would commit what was written; a half-built file
         // is thrown away by the caller either way, but never committed.
@@ -152,7 +242,7 @@ OpenResult create_default(const fs::path& path) {
     if (!folder.empty() && !fs::is_directory(folder, ec))
         return refused(fill(kMissingFolder, path.string(), folder.string()));
 
-    fs::path temp = with_suffix(path, ".nuevo-" + std::to_string(::getpid()));
+    fs::path temp = with_suffix(path, kBuildingInfix + std::to_string(::getpid()));
     // A leftover of a process with our id that was killed mid-build.
     remove_with_side_files(temp);
     try {
@@ -188,14 +278,43 @@ OpenResult create_default(const fs::path& path) {
     }
     sync_quietly(folder.empty() ? fs::path(".") : folder, true);
 
-    OpenResult result = open_existing(path);
+    OpenResult result = open_workbench_database(path);
     result.created = result.db != nullptr;
     return result;
 }
 
 }  // namespace
 
+const std::vector<std::string_view>& workbench_tables() { return kWorkbenchTables; }
+
+const std::vector<std::string_view>& later_tables() { return kLaterTables; }
+
+void remove_stale_temporaries(const fs::path& folder, std::string_view prefix) {
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec) return;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) return;
+        const std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        size_t end = prefix.size();
+        long long pid = 0;
+        while (end < name.size() && name[end] >= '0' && name[end] <= '9' && pid < 1000000000) {
+            pid = pid * 10 + (name[end] - '0');
+            ++end;
+        }
+        if (end == prefix.size() || pid <= 0 || pid >= 1000000000) continue;
+        const std::string_view rest = std::string_view(name).substr(end);
+        if (!rest.empty() && rest != "-wal" && rest != "-shm" && rest != "-journal") continue;
+        // Still running (or running under another user): not ours to take.
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        remove_quietly(it->path());
+    }
+}
+
 OpenResult open_workbench_database(const fs::path& path) {
+    // Leftovers of a creation that was killed, beside the database.
+    if (writable(folder_of(path))) remove_stale_temporaries(folder_of(path), path.filename().string() + kBuildingInfix);
     std::error_code ec;
     fs::file_status link_status = fs::symlink_status(path, ec);
     if (ec && link_status.type() != fs::file_type::not_found)
@@ -208,9 +327,10 @@ OpenResult open_workbench_database(const fs::path& path) {
     if (status.type() != fs::file_type::regular) return refused(fill(kNotAFile, path.string()));
 
     std::string reason;
-    switch (read_header(path, reason)) {
+    bool wal = false;
+    switch (read_header(path, reason, wal)) {
         case Header::Sqlite:
-            return open_existing(path);
+            return open_existing(path, wal);
         case Header::Empty:
             return refused(fill(kEmptyFile, path.string()));
         case Header::Other:

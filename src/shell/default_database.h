@@ -1,13 +1,18 @@
-// Opening ga7.mdb: an existing SQLite file is opened as it is; a missing
-// file is created from the schema and sample data compiled into the
-// program; anything else (a file that is not an SQLite database, a path
-// that cannot be read) is refused with a Spanish message and never touched.
+// Opening ga7.mdb. A missing file is created from the schema and sample
+// data compiled into the program. An existing file is first looked at
+// read-only: anything that is not a sound SQLite file holding every table of
+// the workbench (another program's database, a damaged file, a path that
+// cannot be read) is refused with a Spanish message naming what is wrong and
+// is left byte for byte as it was. Only then is it opened for writing, or,
+// when the file or its folder is read-only, for reading only (no lock and no
+// side file is made; the handlers refuse to write).
 #pragma once
 
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorn {
 
@@ -16,10 +21,28 @@ class Database;
 struct OpenResult {
     std::unique_ptr<Database> db;  // null when refused
     bool created = false;
+    bool read_only = false;
     std::string error;             // the Spanish message when refused
 };
 
 OpenResult open_workbench_database(const std::filesystem::path& path);
+
+// The tables every workbench database has; a file without one of them is
+// not ours.
+const std::vector<std::string_view>& workbench_tables();
+
+// Tables that later work adds to the workbench. Each statement is a
+// "CREATE TABLE IF NOT EXISTS"; they run, in order, every time a writable
+// workbench database is opened (after the file was judged ours), so older
+// files gain the tables. To add a table, append its statement to
+// kLaterTables in default_database.cpp.
+const std::vector<std::string_view>& later_tables();
+
+// Removes, in `folder`, the files named `prefix` + a process id (+ any
+// suffix, such as a side file's "-wal") whose process no longer runs: the
+// temporary files a killed workbench left behind. Files of running
+// processes and everything else are left alone.
+void remove_stale_temporaries(const std::filesystem::path& folder, std::string_view prefix);
 
 // The compiled-in schema and sample rows (SQL scripts).
 std::string_view embedded_schema();

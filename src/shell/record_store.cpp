@@ -112,23 +112,90 @@ std::string as_text(const Value& v) {
 void check_sqlite(sqlite3* db, int rc) {
     if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE) return;
     std::string text = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    throw EngineError(text, rc & 0xff);
+    throw EngineError(text, rc & 0xff, true);
+}
+
+std::string engine_failure_text(const EngineError& error) {
+    const std::string_view what = error.what();
+    if (!error.from_engine()) return std::string(what);
+    std::string lead;
+    switch (error.code()) {
+        case SQLITE_FULL: lead = "El disco esta lleno o la base de datos llego a su tamaño maximo."; break;
+        case SQLITE_READONLY: lead = "La base de datos es de solo lectura."; break;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB: lead = "La base de datos esta dañada."; break;
+        case SQLITE_IOERR: lead = "Error de lectura o escritura en el disco."; break;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED: lead = "La base de datos esta bloqueada por otro programa."; break;
+        case SQLITE_CANTOPEN: lead = "No se pudo abrir el archivo de la base de datos."; break;
+        case SQLITE_PERM:
+        case SQLITE_AUTH: lead = "No hay permiso para usar la base de datos."; break;
+        case SQLITE_NOMEM: lead = "No hay memoria suficiente."; break;
+        case SQLITE_TOOBIG: lead = "Un dato es demasiado grande para la base de datos."; break;
+        case SQLITE_CONSTRAINT: lead = "Un dato no cumple una regla de la tabla."; break;
+        default:
+            if (what.find("no such table") != std::string_view::npos) {
+                lead = "Falta una tabla en la base de datos.";
+            } else if (what.find("no such column") != std::string_view::npos) {
+                lead = "Falta un campo en una tabla de la base de datos.";
+            } else {
+                lead = "La base de datos no pudo hacer la operacion.";
+            }
+    }
+    if (dynamic_cast<const CommitError*>(&error) != nullptr) {
+        lead = "No se guardaron los cambios de esta operacion: " + lead;
+    }
+    return lead + "\rDetalle: " + std::string(what);
 }
 
 // ---------------------------------------------------------------- Database
 
-Database::Database(const std::string& path) : path_(path) {
-    int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+namespace {
+
+// "file:" URI of a path, for the open modes that need URI parameters.
+std::string file_uri(const std::string& path, std::string_view parameters) {
+    std::string uri = "file:";
+    const char* hex = "0123456789ABCDEF";
+    for (unsigned char c : path) {
+        if (c == '%' || c == '?' || c == '#' || c < 0x20 || c >= 0x7f) {
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 15];
+        } else {
+            uri += static_cast<char>(c);
+        }
+    }
+    return uri + "?" + std::string(parameters);
+}
+
+}  // namespace
+
+Database::Database(const std::string& path, OpenMode mode) : path_(path) {
+    int flags = SQLITE_OPEN_NOMUTEX;
+    std::string name = path;
+    switch (mode) {
+        case OpenMode::Create: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
+        case OpenMode::Existing: flags |= SQLITE_OPEN_READWRITE; break;
+        case OpenMode::Immutable:
+            flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+            name = file_uri(path, "mode=ro&immutable=1");
+            break;
+        case OpenMode::Inspect:
+            flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+            name = file_uri(path, "mode=ro");
+            break;
+    }
+    int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         std::string text = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close(db_);
         db_ = nullptr;
-        throw EngineError(text, rc);
+        throw EngineError(text, rc & 0xff, true);
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db_, 0);
     register_dialect_functions(db_);
+    if (mode == OpenMode::Immutable || mode == OpenMode::Inspect) return;
     try {
         execute_script("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
     } catch (const EngineError&) {
@@ -175,7 +242,7 @@ void Database::execute_script(std::string_view sql) {
     if (rc != SQLITE_OK) {
         std::string message = error != nullptr ? error : sqlite3_errstr(rc);
         sqlite3_free(error);
-        throw EngineError(message, rc);
+        throw EngineError(message, rc & 0xff, true);
     }
 }
 
@@ -207,6 +274,23 @@ void Database::commit() {
 void Database::commit_and_continue() {
     if (!in_transaction() || savepoint_depth_ > 0) return;
     execute_script("COMMIT");
+    execute_script("BEGIN");
+}
+
+void Database::commit_before_report() {
+    if (!in_transaction() || savepoint_depth_ > 0) return;
+    try {
+        execute_script("COMMIT");
+    } catch (const EngineError& error) {
+        // A commit that failed may leave the transaction open (a lock) or
+        // not (a full disk); either way none of it is stored.
+        if (in_transaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        try {
+            refresh_all_sources();
+        } catch (const EngineError&) {
+        }
+        throw CommitError(error);
+    }
     execute_script("BEGIN");
 }
 

@@ -42,12 +42,29 @@ std::string as_text(const Value& v);
 
 class EngineError : public std::runtime_error {
 public:
-    EngineError(const std::string& text, int code) : std::runtime_error(text), code_(code) {}
+    // from_engine: the text is SQLite's own (English); otherwise it is one
+    // of the workbench's Spanish texts and is shown as it is.
+    EngineError(const std::string& text, int code, bool from_engine = false)
+        : std::runtime_error(text), code_(code), from_engine_(from_engine) {}
     int code() const { return code_; }
+    bool from_engine() const { return from_engine_; }
 
 private:
     int code_;
+    bool from_engine_;
 };
+
+// A commit that failed: the work of the handler so far is not stored.
+class CommitError : public EngineError {
+public:
+    explicit CommitError(const EngineError& cause) : EngineError(cause.what(), cause.code(), cause.from_engine()) {}
+};
+
+// What the user is told of an engine failure: a Spanish sentence for the
+// kind of failure (full disk, read-only file, damaged file, missing table,
+// I/O error, lock), then the engine's own text for detail. A failed commit
+// says first that nothing of the operation was stored.
+std::string engine_failure_text(const EngineError& error);
 
 // The rows of a query, for reads that need no cursor (dump, statistics).
 struct QueryResult {
@@ -59,8 +76,23 @@ class DataSource;
 
 class Database {
 public:
-    // Opens an existing SQLite file; throws EngineError when it cannot.
-    explicit Database(const std::string& path);
+    enum class OpenMode {
+        // Read and write, creating the file when it is missing; WAL journal.
+        Create,
+        // Read and write an existing file; WAL journal.
+        Existing,
+        // Read only, and the file is promised not to change while open: no
+        // lock, no side file, nothing ever written (a read-only file or a
+        // file in a read-only folder, and a first look at a file in WAL
+        // mode without side files).
+        Immutable,
+        // Read only with the usual locks; the journal mode is not touched
+        // (a first look at a file that may not be ours).
+        Inspect,
+    };
+
+    // Opens an SQLite file; throws EngineError when it cannot.
+    explicit Database(const std::string& path, OpenMode mode = OpenMode::Create);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -92,6 +124,13 @@ public:
     void commit();
     void commit_and_continue();
     bool in_transaction() const;
+    // Before anything is shown to the user (a message, a question, an
+    // input box, a print): what the handler wrote so far is committed, so
+    // that what is reported as done is stored, and no lock or snapshot is
+    // held while the user looks. Inside a savepoint nothing is committed
+    // (the savepoint's work is not done yet). A failed commit rolls back and
+    // throws CommitError. The transaction goes on afterwards.
+    void commit_before_report();
 
     // All-or-nothing scope inside the handler's transaction. Destroyed
     // without release(), it rolls back and refreshes every data source.

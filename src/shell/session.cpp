@@ -14,18 +14,55 @@ namespace vorn {
 namespace {
 constexpr const char* kLockedText =
     "La base de datos esta bloqueada por otro programa.\r"
-    "Cierre el otro programa y vuelva a intentarlo; no se perdio ningun dato.";
+    "Cierre el otro programa y vuelva a intentarlo.";
 constexpr const char* kEngineErrorTitle = "Error de base de datos";
 constexpr const char* kInternalErrorTitle = "Error interno";
+constexpr const char* kReadOnlyAtStart =
+    "La base de datos es de solo lectura: se puede consultar, pero las operaciones que guardan datos no se "
+    "ejecutaran.\r";
+constexpr const char* kReadOnlyTitle = "Base de datos";
 
-// What the user is told of an engine failure: a lock held by another
-// program in plain words, anything else in the engine's own.
+// What the user is told of an engine failure, in Spanish with the engine's
+// text after it. A lock outside a commit ends the handler with its earlier
+// committed steps stored; the lock is worded for what the user can do.
 std::string failure_text(const EngineError& error) {
-    return error.code() == SQLITE_BUSY || error.code() == SQLITE_LOCKED ? kLockedText : error.what();
+    const bool lock = error.code() == SQLITE_BUSY || error.code() == SQLITE_LOCKED;
+    if (lock && dynamic_cast<const CommitError*>(&error) == nullptr) {
+        return std::string(kLockedText) + (error.from_engine() ? std::string("\rDetalle: ") + error.what() : "");
+    }
+    return engine_failure_text(error);
 }
 }  // namespace
 
-Session::Session(Database& db, Platform& platform) : db_(db), platform_(platform) {}
+void ReportingPlatform::message(std::string_view text, std::string_view title, Icon icon) {
+    db_.commit_before_report();
+    shown_.message(text, title, icon);
+}
+
+std::optional<std::string> ReportingPlatform::input(std::string_view prompt, std::string_view title,
+                                                    std::string_view default_text) {
+    db_.commit_before_report();
+    return shown_.input(prompt, title, default_text);
+}
+
+Answer ReportingPlatform::question(std::string_view text, std::string_view title, Icon icon) {
+    db_.commit_before_report();
+    return shown_.question(text, title, icon);
+}
+
+void ReportingPlatform::print_lines(const std::vector<std::string>& lines) {
+    db_.commit_before_report();
+    shown_.print_lines(lines);
+}
+
+void ReportingPlatform::print_form_image(const Form& form) {
+    db_.commit_before_report();
+    shown_.print_form_image(form);
+}
+
+Session::Session(Database& db, Platform& platform) : db_(db), platform_(platform), reporting_(db, platform) {
+    if (db_.read_only()) platform_.message(kReadOnlyAtStart + db_.path(), kReadOnlyTitle, Icon::Exclamation);
+}
 
 Session::~Session() {
     if (db_.in_transaction()) {
@@ -60,7 +97,13 @@ void Session::run(const std::function<void()>& handler) {
     try {
         if (db_.in_transaction()) db_.commit();
     } catch (const EngineError& error) {
-        show_failure(failure_text(error));
+        if (db_.in_transaction()) {
+            try {
+                db_.execute_script("ROLLBACK");
+            } catch (const EngineError&) {
+            }
+        }
+        show_failure(failure_text(CommitError(error)));
     }
     --depth_;
     if (exit_code_) platform_.end_program(*exit_code_);

@@ -12,20 +12,53 @@
 #include <vector>
 
 #include "shell/form.h"
+#include "shell/platform.h"
 
 namespace vorn {
 
 class Database;
-class Platform;
 class Timer;
+
+// The Platform the forms are given: the front end's, except that before
+// anything is shown to the user (a message, a question, an input box, a
+// print) the running handler's writes are committed. So whatever a handler
+// reports as done is stored first, and a commit that fails ends the handler
+// with the failure shown instead of the report (see
+// Database::commit_before_report). No lock or snapshot is held while the
+// user reads or answers.
+class ReportingPlatform : public Platform {
+public:
+    ReportingPlatform(Database& db, Platform& shown) : db_(db), shown_(shown) {}
+
+    void message(std::string_view text, std::string_view title, Icon icon) override;
+    std::optional<std::string> input(std::string_view prompt, std::string_view title,
+                                     std::string_view default_text) override;
+    Answer question(std::string_view text, std::string_view title, Icon icon) override;
+    void print_lines(const std::vector<std::string>& lines) override;
+    void print_form_image(const Form& form) override;
+    std::chrono::system_clock::time_point now() override { return shown_.now(); }
+    double random() override { return shown_.random(); }
+    void reseed() override { shown_.reseed(); }
+    void beep() override { shown_.beep(); }
+    void end_program(int code) override { shown_.end_program(code); }
+    bool stop_requested() override { return shown_.stop_requested(); }
+
+private:
+    Database& db_;
+    Platform& shown_;
+};
 
 class Session : public HandlerBoundary {
 public:
+    // On a database opened read-only, says so once (the handlers that write
+    // then refuse, see store_phase.h).
     Session(Database& db, Platform& platform);
     ~Session() override;
 
     Database& database() { return db_; }
-    Platform& platform() { return platform_; }
+    // The platform every form and subsystem must be given: it commits
+    // before it shows anything.
+    Platform& platform() { return reporting_; }
 
     // Every form that exists now.
     virtual std::vector<Form*> forms() = 0;
@@ -53,6 +86,7 @@ private:
 
     Database& db_;
     Platform& platform_;
+    ReportingPlatform reporting_;
     int depth_ = 0;
     bool last_failed_ = false;
     std::optional<int> exit_code_;

@@ -1,5 +1,6 @@
 #include "shell/store_phase.h"
 
+#include "shell/controls.h"
 #include "shell/platform.h"
 #include "shell/record_store.h"
 
@@ -28,23 +29,62 @@ bool refuse_if_read_only(Database& db, Platform& platform) {
     return true;
 }
 
-void end_load_phase(Database& db) { db.commit(); }
+void refuse_writing_when_read_only(Database& db, Platform& platform, std::initializer_list<Command*> commands) {
+    for (Command* command : commands) {
+        std::function<void()> work = command->handler();
+        if (!work) continue;
+        command->set_handler([&db, &platform, work] {
+            if (!refuse_if_read_only(db, platform)) work();
+        });
+    }
+}
+
+void end_load_phase(Database& db) {
+    try {
+        db.commit();
+    } catch (const EngineError& error) {
+        throw CommitError(error);
+    }
+}
+
+namespace {
+void roll_back_quietly(Database& db) {
+    if (db.in_transaction()) {
+        try {
+            db.execute_script("ROLLBACK");
+        } catch (const EngineError&) {
+        }
+    }
+    try {
+        db.refresh_all_sources();
+    } catch (const EngineError&) {
+    }
+}
+}  // namespace
 
 bool store_result(Database& db, Platform& platform, const std::function<void()>& write) {
-    db.commit();
+    end_load_phase(db);
     for (int attempt = 1;; ++attempt) {
         try {
             db.execute_script("BEGIN IMMEDIATE");
-            write();
+            {
+                Database::Savepoint all_or_nothing(db);
+                write();
+                all_or_nothing.release();
+            }
             db.commit();
             return true;
         } catch (const EngineError& error) {
-            if (db.in_transaction()) db.execute_script("ROLLBACK");
-            try {
-                db.refresh_all_sources();
-            } catch (const EngineError&) {
+            roll_back_quietly(db);
+            // A commit that failed on a lock has stored nothing and may be
+            // tried again; any other failure ends the store phase.
+            if (!is_lock(error)) {
+                if (dynamic_cast<const CommitError*>(&error) != nullptr) throw;
+                throw CommitError(error);
             }
-            if (!is_lock(error)) throw;
+        } catch (...) {
+            roll_back_quietly(db);
+            throw;
         }
         if (attempt >= kMaxLockedTries ||
             platform.question(kLockedQuestion, kLockedTitle, Icon::Exclamation) != Answer::Yes) {

@@ -11,9 +11,11 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 
 namespace vorn {
 
+class Command;
 class Database;
 class Platform;
 
@@ -22,13 +24,20 @@ class Platform;
 // cannot run and returns true.
 bool refuse_if_read_only(Database& db, Platform& platform);
 
+// Gives each command's handler the read-only refusal in front of it, for
+// the operations that write (set their handlers first).
+void refuse_writing_when_read_only(Database& db, Platform& platform, std::initializer_list<Command*> commands);
+
 // Ends the handler's read transaction so that no snapshot is held across
 // the computation that follows.
 void end_load_phase(Database& db);
 
 // True when write() ran and was committed; false when the user declined or
 // the lock outlasted every try (the tables are then as they were and the
-// user was told). Engine failures other than a lock roll back and throw.
+// user was told). Engine failures other than a lock (a full disk, say) roll
+// back, leave every table as it was and throw; a failed commit throws
+// CommitError. write() runs inside a savepoint under the write lock: what
+// it shows is not committed first, so it should show nothing.
 bool store_result(Database& db, Platform& platform, const std::function<void()>& write);
 
 }  // namespace vorn
