@@ -182,6 +182,21 @@ std::vector<std::string> split_lines(const std::string& content) {
     return lines;
 }
 
+// False when the field's leading number has more whole digits than a
+// double can hold (it would read as 0 or as infinity).
+bool leading_number_fits(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    while (i < text.size() && text[i] == '0') ++i;
+    size_t digits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        ++digits;
+        ++i;
+    }
+    return digits <= 308;
+}
+
 std::string general_or_empty(const Value& value) {
     return is_null(value) ? std::string() : format_general(as_number(value));
 }
@@ -200,13 +215,14 @@ std::optional<std::string> parse_pattern_line(const std::string& line, PatternRo
     const size_t p2 = p1 == std::string::npos ? p1 : line.find(';', p1 + 1);
     const size_t p3 = p2 == std::string::npos ? p2 : line.find(';', p2 + 1);
     if (p3 == std::string::npos) return std::string(kMissingSeparators);
-    row.capa = parse_leading(std::string_view(line).substr(0, p1), '.');
-    row.fila = parse_leading(std::string_view(line).substr(p1 + 1, p2 - p1 - 1), '.');
-    row.columna = parse_leading(std::string_view(line).substr(p2 + 1, p3 - p2 - 1), '.');
-    // A run of hundreds of digits reads as infinity.
-    const std::pair<const char*, double> fields[] = {{"capa", row.capa}, {"fila", row.fila}, {"columna", row.columna}};
-    for (const auto& [name, number] : fields) {
-        if (!std::isfinite(number)) return kFieldNotFinite + std::string(name) + kFieldNotFiniteEnd;
+    const std::string_view texts[] = {std::string_view(line).substr(0, p1),
+                                      std::string_view(line).substr(p1 + 1, p2 - p1 - 1),
+                                      std::string_view(line).substr(p2 + 1, p3 - p2 - 1)};
+    const char* names[] = {"capa", "fila", "columna"};
+    double* numbers[] = {&row.capa, &row.fila, &row.columna};
+    for (size_t k = 0; k < 3; ++k) {
+        if (!leading_number_fits(texts[k])) return kFieldNotFinite + std::string(names[k]) + kFieldNotFiniteEnd;
+        *numbers[k] = parse_leading(texts[k], '.');
     }
     std::string_view value = trim(std::string_view(line).substr(p3 + 1));
     if (value.empty()) {

@@ -294,6 +294,8 @@ void Database::commit_before_report() {
     execute_script("BEGIN");
 }
 
+void Database::set_busy_timeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
+
 bool Database::read_only() const { return sqlite3_db_readonly(db_, "main") == 1; }
 
 bool Database::in_transaction() const { return sqlite3_get_autocommit(db_) == 0; }

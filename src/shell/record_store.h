@@ -100,6 +100,9 @@ public:
     const std::string& path() const { return path_; }
     // True when the file was opened for reading only.
     bool read_only() const;
+    // How long a statement waits for another program's lock before it
+    // fails as locked (2 s unless changed).
+    void set_busy_timeout(int milliseconds);
 
     // Runs a statement that returns no rows, in the workbench's dialect.
     void execute(std::string_view sql);

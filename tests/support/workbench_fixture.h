@@ -8,6 +8,7 @@
 #include <chrono>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
@@ -47,9 +48,14 @@ public:
     std::optional<int> ended;
     std::chrono::system_clock::time_point clock = std::chrono::system_clock::now();
     RandomStream stream{12345};
+    // Called as a message or question is shown, for tests that look at the
+    // world at that moment.
+    std::function<void(const std::string&)> on_message;
+    std::function<void(const std::string&)> on_question;
 
     void message(std::string_view text, std::string_view title, Icon icon) override {
         messages.push_back({std::string(text), std::string(title), icon});
+        if (on_message) on_message(std::string(text));
     }
     std::optional<std::string> input(std::string_view prompt, std::string_view title,
                                      std::string_view default_text) override {
@@ -61,6 +67,7 @@ public:
     }
     Answer question(std::string_view text, std::string_view, Icon) override {
         questions.emplace_back(text);
+        if (on_question) on_question(std::string(text));
         if (answers.empty()) return Answer::Yes;
         Answer answer = answers.front();
         answers.pop_front();
