@@ -262,6 +262,23 @@ TEST_F(StoreFaultInjection, two_programs_training_on_one_file_store_or_truthfull
     EXPECT_TRUE(complete_weights(db));
 }
 
+TEST_F(StoreFaultInjection, the_program_refuses_another_programs_database_with_exit_code_one_and_leaves_it_alone) {
+    TempDir folder;
+    const fs::path file = fresh_copy(folder);
+    {
+        Database change(file.string(), Database::OpenMode::Existing);
+        change.execute_script("DROP TABLE GATargets; DROP TABLE xor; PRAGMA wal_checkpoint(TRUNCATE);");
+    }
+    const std::string bytes = read_bytes(file);
+    const auto before = std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator());
+    EXPECT_EQ(run_to_end(folder.path(), "click vorn2.Command14\n", (folder.path() / "salida.txt").string()), 1);
+    const std::string said = read_bytes(folder.path() / "salida.txt");
+    EXPECT_NE(said.find("le faltan las tablas xor, GATargets."), std::string::npos) << said;
+    EXPECT_EQ(read_bytes(file), bytes);
+    // Only the script and what the program said were added.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), before + 2);
+}
+
 #endif
 
 // The import over generated malformed files.

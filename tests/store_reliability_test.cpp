@@ -121,6 +121,16 @@ TEST_F(StoreReliability, a_full_disk_shows_the_failure_instead_of_the_report_and
     refresh_all();
     EXPECT_EQ(frames(), old_frames);
 
+    // "2Data" never reports a table that the disk could not take.
+    platform.messages.clear();
+    platform.inputs = {std::string("copia")};
+    FailingVfs::disk_full = true;
+    click(w().Command17);
+    FailingVfs::disk_full = false;
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_TRUE(contains(platform.messages[0].text, "No se guardaron los cambios")) << platform.messages[0].text;
+    EXPECT_FALSE(db->table_exists("copia"));
+
     // Training: its weights are lost to the full disk, and so is its history.
     xor_problem();
     write_bytes(dir.path() / "test.csv", "viejo");
@@ -241,9 +251,17 @@ TEST_F(StoreReliability, infinite_values_from_another_tool_are_refused_by_the_lo
     click(w().Command4);
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_TRUE(contains(platform.messages[0].text, "Fijar Entradas: el registro 5 de BPN (capa 1, fila 2, columna 2) "
-                                                    "tiene un valor que no es un numero finito"))
+                                                    "tiene un valor que no es un numero finito (infinito)"))
         << platform.messages[0].text;
     EXPECT_EQ(weights(), old_weights);
+    // "Z" computes on the table without the loaders; it refuses too.
+    const std::string old_frames = frames();
+    platform.messages.clear();
+    platform.inputs = {std::string("1")};
+    click(w().Command35);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_TRUE(contains(platform.messages[0].text, "no es un numero finito (infinito)")) << platform.messages[0].text;
+    EXPECT_EQ(frames(), old_frames);
 
     db->execute_bound("UPDATE BPN SET valor = 1 WHERE capa = 1 AND fila = 2 AND columna = 2", {});
     db->execute_bound("UPDATE BPNPESOS SET valor = ? WHERE capa = 2 AND columna = 1", {Value(-inf)});

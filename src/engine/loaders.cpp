@@ -65,7 +65,8 @@ bool has_non_finite(Platform& platform, const std::vector<TableRow>& rows, doubl
         if (row.capa_is(capa) && !row.valor.null && !std::isfinite(row.valor.value)) {
             platform.message(std::string(loader) + kRowOutsideRecord + format_int(row.record) + kRowOutsideOf + table +
                                  kRowOutsideOpen + describe_row(row) + kNotFiniteClose +
-                                 format_general(row.valor.value) + kNotFiniteEnd,
+                                 (std::isnan(row.valor.value) ? "NaN" : row.valor.value > 0 ? "infinito" : "-infinito") +
+                                 kNotFiniteEnd,
                              kErrorTitle, Icon::Exclamation);
             return true;
         }
@@ -125,6 +126,12 @@ bool Network::fijarPesosOculta() {
 }
 bool Network::fijarTarget() {
     return load_targets(read_network_rows(w_.bpn()));
+}
+
+bool Network::frames_are_finite() {
+    const std::vector<TableRow> rows = read_network_rows(w_.bpn());
+    return !has_non_finite(platform_, rows, 1, "Fijar Entradas", "BPN") &&
+           !has_non_finite(platform_, rows, 10, "Fijar Target", "BPN");
 }
 
 // The four loaders in their order. Each table is read once: nothing

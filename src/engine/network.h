@@ -92,6 +92,11 @@ public:
     bool fijarPesosOculta();
     bool fijarTarget();
 
+    // False, after naming the first row, when BPN holds a frame or target
+    // value that is not a finite number (an infinity written by another
+    // tool), for operations that compute on the table without loading it.
+    bool frames_are_finite();
+
     // entradas(i, n): element i of frame n as loaded; Empty outside the
     // bounds. The others likewise.
     Cell entrada(int i, int n) const;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "engine/network.h"
 #include "frames/frame_toolkit.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
@@ -151,6 +152,8 @@ void FrameToolkit::ask_normalize(bool then_tanh) {
         say_no_such_frame(*t);
         return;
     }
+    // The statistics of a table holding an infinity would write empty values.
+    if (!network_.frames_are_finite()) return;
     normalizartrama(*t);
     if (then_tanh) tanhdetrama(*t);
 }
