@@ -242,7 +242,7 @@ PatternFiles::PatternFiles(MainWindow& window, Platform& platform, Listings& lis
     }
 }
 
-PatternFiles::~PatternFiles() { discard_history(); }
+PatternFiles::~PatternFiles() { drop_history_file(); }
 
 void PatternFiles::connect() {
     w_.Command6.set_handler([this] { exportar(); });
@@ -367,7 +367,9 @@ void PatternFiles::keep_history(bool weights_stored) {
     history_temp_.clear();
 }
 
-void PatternFiles::discard_history() {
+void PatternFiles::discard_history() { drop_history_file(); }
+
+void PatternFiles::drop_history_file() {
     if (history_out_.is_open()) history_out_.close();
     if (!history_temp_.empty()) {
         std::error_code ignored;

@@ -67,6 +67,8 @@ public:
     const std::filesystem::path& dir() const { return dir_; }
 
 private:
+    void drop_history_file();
+
     MainWindow& w_;
     Platform& platform_;
     Listings& listings_;
