@@ -121,6 +121,20 @@ TEST_F(StoreReliability, a_full_disk_shows_the_failure_instead_of_the_report_and
     refresh_all();
     EXPECT_EQ(frames(), old_frames);
 
+    // Nor does a listing show rows the disk could not take.
+    platform.messages.clear();
+    bench->run([&] {
+        add_bpn(1, 2, 1, 0.75);
+        FailingVfs::disk_full = true;
+        consultas().List1.add_line("1\t2\t1\t.75");
+        consultas().refresh();
+        platform.message("no se llega aqui", "", Icon::None);
+    });
+    FailingVfs::disk_full = false;
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_TRUE(contains(platform.messages[0].text, "No se guardaron los cambios")) << platform.messages[0].text;
+    EXPECT_EQ(frames(), old_frames);
+
     // "2Data" never reports a table that the disk could not take.
     platform.messages.clear();
     platform.inputs = {std::string("copia")};

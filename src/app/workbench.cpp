@@ -20,6 +20,16 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
     main_ = std::make_unique<MainWindow>(db);
     main_->set_boundary(this);
     reports_ = std::make_unique<ReportWindows>(platform, this);
+    // A listing is a report too: what it shows is committed before the
+    // window appears or repaints (before the front end's own observers).
+    reports_->on_created([&db](ReportWindow& window) {
+        window.List1.observe([&db](Change change) {
+            if (change == Change::Repaint) db.commit_before_report();
+        });
+        window.observe([&db, &window] {
+            if (window.visible()) db.commit_before_report();
+        });
+    });
     network_ = std::make_unique<engine::Network>(*main_, platform, *reports_, *this);
     listings_ = std::make_unique<exchange::Listings>(*main_, *network_, *reports_);
     pattern_files_ = std::make_unique<exchange::PatternFiles>(*main_, platform, *listings_, files_dir);

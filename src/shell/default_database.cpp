@@ -13,8 +13,6 @@
 #include <fstream>
 #include <system_error>
 
-#include "shell/number_text.h"
-
 #include "shell/record_store.h"
 
 namespace vorn {
