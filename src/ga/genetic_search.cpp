@@ -160,13 +160,24 @@ void GeneticSearch::start_handler() {
     warned_.clear();
 }
 
+void GeneticSearch::forget_stale_tables() {
+    if (running_) return;
+    const std::int64_t stamp = db_.change_stamp();
+    if (stamp == read_stamp_) return;
+    markets_.clear();
+    series_.reset();
+    read_stamp_ = stamp;
+}
+
 const MarketTable& GeneticSearch::market(const std::string& table) {
+    forget_stale_tables();
     auto found = markets_.find(table);
     if (found == markets_.end()) found = markets_.emplace(table, read_market_table(db_, table)).first;
     return found->second;
 }
 
 const std::vector<Point>& GeneticSearch::series_points() {
+    forget_stale_tables();
     if (!series_) series_ = read_series(db_);
     return *series_;
 }
@@ -302,6 +313,12 @@ bool GeneticSearch::run() {
 
     const auto t0 = platform_.now();
     start_handler();
+    // The run's own writes leave the tables it reads as they were.
+    running_ = true;
+    struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{running_};
     const std::string strategy = w.Combo1.text();
     if (const Strategy* s = extra(lower(strategy)); s && s->start_of_run) s->start_of_run();
     ReportWindow& report = consultas();

@@ -22,6 +22,7 @@
 //                      [&] { prepare_network(); }});
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -111,6 +112,7 @@ private:
     // The run; false when it was refused before it started.
     bool run();
     void start_handler();
+    void forget_stale_tables();
     const MarketTable& market(const std::string& table);
     const std::vector<Point>& series_points();
     double rule_fitness(const std::string& chromosome, const std::string& strategy);
@@ -133,8 +135,12 @@ private:
     Session& session_;
     std::unique_ptr<GaWindow> window_;
     std::vector<Strategy> extras_;
+    // Tables read once per run; out of a run, again whenever the database
+    // changed since they were read.
     std::map<std::string, MarketTable> markets_;
     std::optional<std::vector<Point>> series_;
+    std::int64_t read_stamp_ = -1;
+    bool running_ = false;
     std::set<std::string> warned_;
     std::optional<int> generation_limit_;
     double generations_seconds_ = 0;
