@@ -186,3 +186,19 @@ TEST(GaSelection, representative_is_the_first_greatest_value_above_zero) {
 
 }  // namespace
 }  // namespace vorn::testing
+
+namespace vorn::testing {
+namespace {
+
+TEST(GaReports, listing_numbers_read_as_the_short_form_of_every_other_listing) {
+    for (double x : {0.0, 5.0, -3.0, 1099511627775.0, 2.5, -0.125, 999999999999999.0, 1e15, 1e-5}) {
+        GaRow r = row(0, 1, "1");
+        r.decimal = x;
+        EXPECT_EQ(ga::population_lines({r})[2], " 0\t 1\t" + format_short(x) + "\t\t1\t") << x;
+    }
+    EXPECT_EQ(ga::whole_text(-42), "-42");
+    EXPECT_EQ(ga::whole_text(7), " 7");
+}
+
+}  // namespace
+}  // namespace vorn::testing

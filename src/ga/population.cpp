@@ -90,9 +90,7 @@ std::vector<MateCopy> mate(std::vector<GaRow>& rows, long n, Platform& platform,
         const long long count = row.mate.value_or(0);
         for (long long j = 1; j <= count; ++j) {
             copies.push_back({row.codigo, row.cadena, row.decimal, row.recno, count});
-            view.progress("Pasada " + format_short(static_cast<double>(j)) + "/" +
-                          format_short(static_cast<double>(count)) + " codigo:" +
-                          format_short(static_cast<double>(row.codigo)));
+            view.progress("Pasada " + whole_text(j) + "/" + whole_text(count) + " codigo:" + whole_text(row.codigo));
         }
     }
     rows.reserve(rows.size() + copies.size());

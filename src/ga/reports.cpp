@@ -1,5 +1,7 @@
 #include "ga/reports.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 
 #include "shell/number_text.h"
@@ -23,7 +25,29 @@ constexpr size_t kListedBits = 10;
 constexpr size_t kListedDescription = 45;
 constexpr size_t kPrintColumn = 16;
 
-std::string whole(long long value) { return format_short(static_cast<double>(value)); }
+}  // namespace
+
+std::string whole_text(long long value) {
+    std::array<char, 24> buffer{};
+    buffer[0] = ' ';
+    char* start = value < 0 ? buffer.data() : buffer.data() + 1;
+    const auto [end, ec] = std::to_chars(start, buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), end);
+}
+
+namespace {
+
+std::string whole(long long value) { return whole_text(value); }
+
+// The short form of any number; whole values (chromosome values, codes)
+// take the quick path, which writes them exactly as format_short does.
+std::string number(double value) {
+    constexpr double kPlainLimit = 1e15;
+    if (value == std::floor(value) && std::fabs(value) < kPlainLimit) {
+        return whole(static_cast<long long>(value));
+    }
+    return format_short(value);
+}
 
 std::string text_or_empty(const std::optional<std::string>& text) { return text.value_or(""); }
 
@@ -55,7 +79,7 @@ std::string left_chars(std::string_view text, size_t count) {
     return std::string(text.substr(0, i));
 }
 
-std::string value_text(const std::optional<double>& value) { return value ? format_short(*value) : ""; }
+std::string value_text(const std::optional<double>& value) { return value ? number(*value) : ""; }
 
 std::string value_text(const std::optional<long long>& value) { return value ? whole(*value) : ""; }
 
@@ -63,7 +87,7 @@ std::vector<std::string> population_lines(const std::vector<GaRow>& rows) {
     std::vector<std::string> lines{kPopulationTitle, kPopulationHeading};
     lines.reserve(rows.size() + 2);
     for (const GaRow& row : rows) {
-        lines.push_back(joined({whole(row.recno), whole(row.codigo), format_short(row.decimal),
+        lines.push_back(joined({whole(row.recno), whole(row.codigo), number(row.decimal),
                                 value_text(row.crossover), row.cadena, text_or_empty(row.nueva)},
                                "\t"));
     }
@@ -104,7 +128,7 @@ std::vector<std::string> pairing_lines(const std::vector<GaRow>& rows) {
     std::vector<std::string> lines{kPairingHeading};
     lines.reserve(rows.size() + 1);
     for (const GaRow& row : rows) {
-        lines.push_back(joined({whole(row.recno), whole(row.codigo), format_short(row.decimal),
+        lines.push_back(joined({whole(row.recno), whole(row.codigo), number(row.decimal),
                                 value_text(row.crossover)},
                                "\t"));
     }
@@ -115,7 +139,7 @@ std::vector<std::string> unpaired_lines(const std::vector<GaRow>& rows) {
     std::vector<std::string> lines{kUnpairedTitle, kUnpairedHeading};
     for (const GaRow& row : rows) {
         std::string line;
-        for (const std::string& value : {whole(row.recno), whole(row.codigo), format_short(row.decimal),
+        for (const std::string& value : {whole(row.recno), whole(row.codigo), number(row.decimal),
                                          value_text(row.crossover), row.cadena, text_or_empty(row.nueva)}) {
             line += value;
             line += kUnpairedSeparator;
@@ -129,7 +153,7 @@ std::vector<std::string> markcross_end_lines(const std::vector<GaRow>& rows) {
     std::vector<std::string> lines{kUnpairedHeading};
     lines.reserve(rows.size() + 1);
     for (const GaRow& row : rows) {
-        lines.push_back(joined({whole(row.recno), whole(row.codigo), format_short(row.decimal),
+        lines.push_back(joined({whole(row.recno), whole(row.codigo), number(row.decimal),
                                 value_text(row.crossover), row.cadena, text_or_empty(row.nueva)},
                                "\t"));
     }

@@ -48,6 +48,9 @@ std::vector<std::string> printed_lines(std::string_view title, const std::vector
 
 // The first count characters of a UTF-8 text.
 std::string left_chars(std::string_view text, size_t count);
+// The short form of a whole number (" 12", "-3"), quickly: listings and
+// the progress label write thousands of them per generation.
+std::string whole_text(long long value);
 // A number in the short form, nothing for a null.
 std::string value_text(const std::optional<double>& value);
 std::string value_text(const std::optional<long long>& value);
