@@ -90,9 +90,7 @@ public:
     }
     void listing(std::vector<std::string> lines) override {
         report_.clear();
-        report_.hide_list();
         for (std::string& line : lines) report_.add_line(std::move(line));
-        report_.show_list();
         report_.refresh();
         report_.show();
     }
