@@ -4,7 +4,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTimer>
+#include <QThread>
 
 #include "ga_fixture.h"
 #include "qt/ui.h"
@@ -54,30 +54,36 @@ TEST_F(QtGaWindowTest, ga_shows_the_window_and_a_run_keeps_painting) {
                                if (!waiting) {
                                    waiting = true;
                                    ++posted;
-                                   QTimer::singleShot(0, [&] {
-                                       waiting = false;
-                                       ++delivered;
-                                       if (running) ++delivered_while_running;
-                                   });
+                                   QMetaObject::invokeMethod(
+                                       ui->main_window(),
+                                       [&] {
+                                           waiting = false;
+                                           ++delivered;
+                                           if (running) ++delivered_while_running;
+                                       },
+                                       Qt::QueuedConnection);
                                }
+                               // A slow fitness: the run outlasts several repaint points.
+                               QThread::usleep(300);
                                return ga::valorbinario(bits);
                            },
                            {},
                            {}});
     w.Combo1.set_text("Pulso");
-    // Long enough to pass several of the front end's ~30 ms repaint points.
-    w.Text3.set_text("20");
-    w.Text4.set_text("16");
-    w.Text5.set_text("8");
+    w.Text3.set_text("10");
+    w.Text4.set_text("12");
+    w.Text5.set_text("3");
     w.Text1.set_text("NO");
     running = true;
     qobject_cast<QPushButton*>(ui->widget(w.GroupPush3D1))->click();
     running = false;
-    EXPECT_GE(delivered_while_running, 1);
-    EXPECT_TRUE(ui->main_window()->statusBar()->currentMessage().startsWith("Pasada 8"));
+    EXPECT_GE(delivered_while_running, 2);
+    EXPECT_LE(delivered, posted);
+    EXPECT_TRUE(ui->main_window()->statusBar()->currentMessage().startsWith("Pasada 3"));
     EXPECT_FALSE(ui->window(bench->reports().get())->isVisible());
     EXPECT_EQ(count("converge") > 0, true);
     EXPECT_EQ(qobject_cast<QLineEdit*>(ui->widget(w.Text9))->text().toStdString(), w.Text9.text());
+    expect_drawn(*window, "gabpn.png");
 }
 
 }  // namespace
