@@ -91,7 +91,7 @@ TEST(BatchDriver, lines_are_parsed_one_by_one_and_errors_name_their_line) {
         value("Combo1", "Set2"), value("Text6", ""), error(11, "malformed quoting: missing closing quote"),
         error(12, R"(malformed quoting: unknown escape \\q)"),
         error(13, "malformed quoting: text after the closing quote"), value("Text7", "Text7"),
-        error(17, "unknown command: frob"), error(18, "get needs FORM.CONTROL"), error(19, "no such form: vorn9"),
+        error(17, "unknown command: frob"), error(18, "no such form: Text1"), error(19, "no such form: vorn9"),
         error(20, "no such control: vorn2.Text99"),
         error(21, "cannot set vorn2.Command5: not a text field or combo box"),
         error(22, "cannot click vorn2.Text3: not a button, menu item or timer"),

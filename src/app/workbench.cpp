@@ -5,6 +5,8 @@
 #include "exchange/pattern_files.h"
 #include "exchange/sample_sets.h"
 #include "frames/frame_toolkit.h"
+#include "ga/ga_window.h"
+#include "ga/genetic_search.h"
 #include "shell/number_text.h"
 #include "shell/platform.h"
 #include "shell/record_store.h"
@@ -37,12 +39,14 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
     frames_ = std::make_unique<frames::FrameToolkit>(*main_, platform, *network_, *reports_, *listings_,
                                                      *pattern_files_);
     samples_ = std::make_unique<exchange::SampleSets>(*main_, platform, db, *network_);
+    ga_ = std::make_unique<ga::GeneticSearch>(db, platform, *main_, *reports_, *this);
 
     network_->connect();
     listings_->connect();
     pattern_files_->connect();
     frames_->connect();
     samples_->connect();
+    main_->Command46.set_handler([this] { ga_->show(); });
 
     // The operations that write to the database; on a read-only one they
     // refuse before their work. An operation added later joins this list
@@ -66,6 +70,7 @@ Workbench::~Workbench() = default;
 std::vector<Form*> Workbench::forms() {
     std::vector<Form*> forms{main_.get()};
     if (reports_->exists()) forms.push_back(&reports_->get());
+    if (ga_->exists()) forms.push_back(&ga_->window());
     return forms;
 }
 

@@ -27,6 +27,10 @@ class SampleSets;
 namespace frames {
 class FrameToolkit;
 }
+namespace ga {
+class GeneticSearch;
+class GaWindow;
+}  // namespace ga
 
 class Workbench : public Session {
 public:
@@ -42,8 +46,10 @@ public:
     exchange::PatternFiles& pattern_files() { return *pattern_files_; }
     frames::FrameToolkit& frame_toolkit() { return *frames_; }
     exchange::SampleSets& sample_sets() { return *samples_; }
+    // The genetic search; its window GABPN is created on first use.
+    ga::GeneticSearch& genetic_search() { return *ga_; }
 
-    // Every form that exists now (Consultas only once created).
+    // Every form that exists now (Consultas and GABPN only once created).
     std::vector<Form*> forms() override;
     Form* find_form(std::string_view name);
 
@@ -55,6 +61,7 @@ private:
     std::unique_ptr<exchange::PatternFiles> pattern_files_;
     std::unique_ptr<frames::FrameToolkit> frames_;
     std::unique_ptr<exchange::SampleSets> samples_;
+    std::unique_ptr<ga::GeneticSearch> ga_;
 };
 
 }  // namespace vorn

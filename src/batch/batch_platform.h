@@ -33,7 +33,7 @@ public:
     std::chrono::system_clock::time_point now() override;
     double random() override;
     void reseed() override;
-    void beep() override {}
+    void beep() override { events_.beep(); }
     void end_program(int code) override { ended_ = code; }
 
     std::optional<int> ended() const { return ended_; }

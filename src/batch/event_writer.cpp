@@ -159,6 +159,8 @@ void EventWriter::row(std::string_view table, const std::vector<std::string>& co
     end_event(event);
 }
 
+void EventWriter::beep() { end_event(format_ == OutputFormat::Json ? "{\"event\":\"beep\"}" : "beep"); }
+
 void EventWriter::exit(int code) {
     if (format_ == OutputFormat::Json) {
         end_event("{\"event\":\"exit\",\"code\":" + format_int(code) + "}");

@@ -32,6 +32,7 @@ public:
     void list(const std::vector<std::string>& lines);
     void row(std::string_view table, const std::vector<std::string>& columns, const std::vector<Value>& values);
     void print(const std::vector<std::string>& lines);
+    void beep();
     void exit(int code);
     void error(int line, std::string_view text);
 

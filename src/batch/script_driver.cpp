@@ -153,6 +153,16 @@ void BatchSession::click(const ScriptCommand& command, int line) {
 }
 
 void BatchSession::get(const ScriptCommand& command, int line) {
+    if (command.control.empty()) {
+        // The window itself: what its title bar shows.
+        Form* form = bench_->find_form(command.form);
+        if (form == nullptr) {
+            events_.error(line, "no such form: " + command.form);
+            return;
+        }
+        events_.value(form->name(), form->caption());
+        return;
+    }
     Control* control = find_control(command, line);
     if (control == nullptr) return;
     std::string text;
@@ -174,6 +184,8 @@ void BatchSession::get(const ScriptCommand& command, int line) {
         text = frame->caption();
     } else if (const auto* option = dynamic_cast<const OptionButton*>(control)) {
         text = option->caption();
+    } else if (const auto* plot = dynamic_cast<const Plot*>(control)) {
+        text = plot->text();
     } else {
         events_.error(line, "cannot get " + qualified(control->form(), *control) + ": it shows no text");
         return;

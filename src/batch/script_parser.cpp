@@ -115,7 +115,13 @@ ParsedLine parse_script_line(std::string_view line) {
         cmd.verb = verb == "click" ? Verb::Click : Verb::Get;
         skip_blanks(rest);
         std::string_view target = take_word(rest);
-        if (!split_target(target, cmd)) return fail(verb + " needs FORM.CONTROL");
+        // get FORM alone asks for the window's caption.
+        const bool form_only = verb == "get" && !target.empty() && target.find('.') == std::string_view::npos;
+        if (form_only) {
+            cmd.form = std::string(target);
+        } else if (!split_target(target, cmd)) {
+            return fail(verb + " needs FORM.CONTROL");
+        }
         if (!trim(rest).empty()) return fail(verb + " takes only FORM.CONTROL");
         return command(std::move(cmd));
     }

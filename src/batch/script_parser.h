@@ -2,7 +2,7 @@
 // tables: it checks the line's shape and hands back what it says, or a text
 // that tells the script's author what is wrong with it.
 //
-//   set FORM.CONTROL TEXT     click FORM.CONTROL     get FORM.CONTROL
+//   set FORM.CONTROL TEXT     click FORM.CONTROL     get FORM.CONTROL | FORM
 //   answer [TEXT]             reply yes|no|cancel    list
 //   dump TABLE                sql STATEMENT
 //
@@ -23,7 +23,8 @@ enum class Verb { Set, Click, Answer, Reply, Get, List, Dump, Sql };
 
 struct ScriptCommand {
     Verb verb = Verb::List;
-    // set, click, get: the control as the script names it.
+    // set, click, get: the control as the script names it (get FORM
+    // alone leaves control empty).
     std::string form, control;
     // set: the new text; answer: the answer, nullopt for a cancel.
     std::optional<std::string> text;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "ga/ga_window.h"
 #include "qt/binder.h"
 #include "shell/main_window.h"
 #include "shell/report_window.h"
@@ -19,6 +20,7 @@ namespace {
 constexpr int kFieldWidth = 110;
 constexpr int kButtonColumns = 5;
 constexpr int kGenericButtonColumns = 6;
+constexpr int kCurveHeight = 160;
 
 using FieldRow = std::pair<Label*, TextField*>;
 
@@ -125,6 +127,72 @@ void lay_out_report_window(ReportWindow& r, Binder& b, QWidget& central) {
     buttons->addWidget(b.widget(r.GroupPush3D2));
     buttons->addStretch();
     outer->addLayout(buttons);
+
+    b.place_rest(*outer);
+}
+
+void lay_out_ga_window(ga::GaWindow& g, Binder& b, QWidget& central) {
+    auto* outer = new QVBoxLayout(&central);
+    auto* columns = new QHBoxLayout;
+    outer->addLayout(columns);
+
+    // Left: the run's parameters and what the last run left.
+    auto* fields = new QGroupBox(QStringLiteral("B\u00fasqueda"));
+    auto* grid = new QGridLayout(fields);
+    int row = 0;
+    for (auto [label, field] : std::initializer_list<FieldRow>{{&g.Label1, &g.Text3},
+                                                                {&g.Label2, &g.Text4},
+                                                                {&g.Label3, &g.Text5},
+                                                                {&g.Label4, &g.Text7},
+                                                                {&g.Label6, &g.Text1},
+                                                                {&g.Label7, &g.Text6},
+                                                                {&g.Label8, &g.Text8}}) {
+        grid->addWidget(b.widget(*label), row, 0);
+        QWidget* edit = b.widget(*field);
+        edit->setFixedWidth(kFieldWidth);
+        grid->addWidget(edit, row, 1, Qt::AlignRight);
+        ++row;
+    }
+    grid->addWidget(b.widget(g.Combo1), row++, 0, 1, 2);
+    grid->addWidget(b.widget(g.Text2), row++, 0, 1, 2);
+    columns->addWidget(fields);
+
+    // Right: the three 3-D buttons, then the table buttons.
+    auto* right = new QVBoxLayout;
+    columns->addLayout(right, 1);
+    auto* pushes = new QHBoxLayout;
+    for (PushButton3D* push : {&g.GroupPush3D1, &g.GroupPush3D2, &g.GroupPush3D3}) pushes->addWidget(b.widget(*push));
+    right->addLayout(pushes);
+    auto* tables = new QGroupBox(QStringLiteral("Tablas"));
+    auto* table_grid = new QGridLayout(tables);
+    int index = 0;
+    for (Button* button : {&g.Command1, &g.Command2, &g.Command3, &g.Command4, &g.Command5, &g.Command8, &g.Command6,
+                           &g.Command7, &g.CommandValidar}) {
+        table_grid->addWidget(b.widget(*button), index / 3, index % 3);
+        ++index;
+    }
+    right->addWidget(tables);
+    right->addStretch();
+
+    outer->addWidget(b.widget(g.Text9));
+    outer->addWidget(b.widget(g.Label5));
+    // The curve takes the room left; a front end without a plot widget
+    // leaves the room empty.
+    if (QWidget* curve = b.widget(g.Curva)) {
+        curve->setMinimumHeight(kCurveHeight);
+        outer->addWidget(curve, 1);
+    } else {
+        outer->addStretch(1);
+    }
+
+    auto* data = new QGroupBox(QStringLiteral("Datos"));
+    auto* data_grid = new QGridLayout(data);
+    index = 0;
+    for (DataControl* control : {&g.Data1, &g.Data2, &g.Data3, &g.Data4, &g.Data5, &g.Data9}) {
+        data_grid->addWidget(b.widget(*control), index / 3, index % 3);
+        ++index;
+    }
+    outer->addWidget(data);
 
     b.place_rest(*outer);
 }

@@ -6,6 +6,9 @@
 class QWidget;
 
 namespace vorn {
+namespace ga {
+class GaWindow;
+}
 class Form;
 class MainWindow;
 class ReportWindow;
@@ -20,6 +23,9 @@ class Binder;
 void lay_out_main_window(MainWindow& form, Binder& binder, QWidget& central);
 // Consultas: the list in its frame, the two 3-D buttons below it.
 void lay_out_report_window(ReportWindow& form, Binder& binder, QWidget& central);
+// GABPN: the run's fields beside the strategy box and the 3-D buttons,
+// the table buttons, the progress label, the curve of the pass's totals.
+void lay_out_ga_window(ga::GaWindow& form, Binder& binder, QWidget& central);
 // Any other form: fields and labels in a grid, then buttons, lists, the rest.
 void lay_out_generic(Form& form, Binder& binder, QWidget& central);
 

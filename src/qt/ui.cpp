@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "ga/ga_window.h"
 #include "qt/binder.h"
 #include "qt/form_layouts.h"
 #include "qt/form_window.h"
@@ -99,6 +100,8 @@ void Ui::build(Form& form) {
     } else if (auto* report = dynamic_cast<ReportWindow*>(&form)) {
         lay_out_report_window(*report, *view->binder, *central);
         window.resize(kReportWidth, kReportHeight);
+    } else if (auto* ga_window = dynamic_cast<ga::GaWindow*>(&form)) {
+        lay_out_ga_window(*ga_window, *view->binder, *central);
     } else {
         lay_out_generic(form, *view->binder, *central);
     }

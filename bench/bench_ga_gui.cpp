@@ -1,0 +1,113 @@
+// The GA run of bench_ga (50 generations of 20 chromosomes of 40 bits,
+// "Strat") with the Qt front end attached and GABPN and Consultas shown,
+// against the same run on a bare workbench in the same program: what the
+// front end's repaint points cost a run. Runs headless (offscreen).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+#include "support/quiet_platform.h"
+#include "app/workbench.h"
+#include "ga/ga_window.h"
+#include "ga/genetic_search.h"
+#include "qt/ui.h"
+#include "shell/default_database.h"
+#include "shell/main_window.h"
+#include "shell/number_text.h"
+#include "shell/record_store.h"
+#include "shell/report_window.h"
+
+namespace {
+
+using namespace vorn;
+
+constexpr int kGenerations = 50;
+constexpr int kRepeats = 10;
+
+class GaBench {
+public:
+    GaBench() {
+        OpenResult opened = open_workbench_database(dir_ / "ga7.mdb");
+        if (!opened.db) throw std::runtime_error(opened.error);
+        db_ = std::move(opened.db);
+        workbench_ = std::make_unique<Workbench>(*db_, platform_, dir_);
+        workbench_->main().Timer1.set_interval(0);
+    }
+    ~GaBench() {
+        workbench_.reset();
+        db_.reset();
+    }
+    Workbench& workbench() { return *workbench_; }
+    ga::GaWindow& open() {
+        workbench_->main().Command46.click();
+        ga::GaWindow& w = workbench_->genetic_search().window();
+        workbench_->fire(w.Timer1);
+        w.Text3.set_text("20");
+        w.Text4.set_text("40");
+        w.Text5.set_text("1");
+        workbench_->genetic_search().set_generation_limit(kGenerations);
+        return w;
+    }
+    double run() {
+        workbench_->genetic_search().window().GroupPush3D1.click();
+        return workbench_->genetic_search().last_generations_seconds();
+    }
+
+private:
+    vorn::bench::ScratchFolder scratch_{"vorn2-bench-ga-gui-"};
+    const std::filesystem::path& dir_ = scratch_.path();
+    vorn::bench::QuietPlatform platform_;
+    std::unique_ptr<Database> db_;
+    std::unique_ptr<Workbench> workbench_;
+};
+
+double g_min[2] = {0, 0};
+
+void run_case(benchmark::State& state, bool with_qt) {
+    GaBench bench;
+    std::unique_ptr<qt::Ui> ui;
+    if (with_qt) ui = std::make_unique<qt::Ui>(bench.workbench());
+    bench.open();
+    bench.workbench().reports().get().show();
+    QApplication::processEvents();
+    double best = 1e9;
+    for (auto _ : state) {
+        const double seconds = bench.run();
+        QApplication::processEvents();
+        best = std::min(best, seconds);
+        state.SetIterationTime(seconds);
+    }
+    g_min[with_qt ? 1 : 0] = best;
+    state.counters["min_ms"] = best * 1000;
+}
+
+void BM_GaWithQt(benchmark::State& state) { run_case(state, true); }
+void BM_GaHeadless(benchmark::State& state) { run_case(state, false); }
+BENCHMARK(BM_GaWithQt)->Name("ga/qt_offscreen")->UseManualTime()->Iterations(kRepeats)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GaHeadless)->Name("ga/headless")->UseManualTime()->Iterations(kRepeats)->Unit(benchmark::kMillisecond);
+
+void quiet_platform_notes(QtMsgType, const QMessageLogContext&, const QString& text) {
+    if (!text.contains(QLatin1String("propagateSizeHints"))) std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quiet_platform_notes);
+    vorn::set_decimal_separator('.');
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (g_min[0] > 0 && g_min[1] > 0) {
+        std::printf("ga qt offscreen, min of %d: %.3f ms; headless: %.3f ms; ratio %.3f (goal <= 2)\n", kRepeats,
+                    g_min[1] * 1000, g_min[0] * 1000, g_min[1] / g_min[0]);
+    }
+    return 0;
+}

@@ -1,0 +1,676 @@
+#include "ga/genetic_search.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "ga/chromosome.h"
+#include "ga/ga_window.h"
+#include "ga/reports.h"
+#include "shell/main_window.h"
+#include "shell/number_text.h"
+#include "shell/platform.h"
+#include "shell/record_store.h"
+#include "shell/report_window.h"
+#include "shell/session.h"
+#include "shell/store_phase.h"
+
+namespace vorn::ga {
+
+namespace {
+
+constexpr const char* kSizesMustBePositive = "Poblacion Numero y Tama\xC3\xB1o Cadena deben ser mayores que 0";
+constexpr const char* kOtherNeedsLength = "La estrategia Other necesita Tama\xC3\xB1o Cadena 4, 8 o 10";
+constexpr const char* kEmptyMarketStart = "La tabla ";
+constexpr const char* kEmptyMarketEnd = " no tiene filas: las reglas no se pueden evaluar y valen -1";
+constexpr const char* kProgramaTerminado = "Programa Terminado";
+constexpr const char* kTermine = "termine (+) ";
+constexpr const char* kDecodificaMissing = "Error en Decodifica numero=";
+constexpr const char* kPrintDone = "Impresi\xC3\xB3n Completa";
+constexpr const char* kPrintFailed = "Hubo un problema al Imprimir.";
+// What the print button prints: a title, "!", the fields of GA.
+constexpr const char* kPrintRequest = "titulo!recno,codigo,decimal,cadena,fitness";
+constexpr const char* kTargetsInsert = "INSERT INTO gatargets SELECT converge.* FROM converge WHERE fitness>0";
+constexpr const char* kConvergeOrder = "SELECT CONVERGE.* FROM CONVERGE ORDER BY -fitness";
+constexpr const char* kTargetsOrder = "SELECT Gatargets.* FROM Gatargets ORDER BY -fitness";
+constexpr const char* kVornCode = "111111111111";
+constexpr const char* kValidarTitle = "Validacion fuera de muestra: regla, puntaje 2018 y 2019, comprar y mantener";
+constexpr const char* kNotARule = "no es una regla";
+constexpr const char* kAcciones = "AccionesXmes";
+constexpr const char* kMercap = "Mercap";
+constexpr double kMaxFloor = 0.01;
+// Fields that still show their own names take these.
+constexpr double kDefaultPopulation = 10;
+constexpr double kDefaultLength = 4;
+constexpr const char* kDefaultPasses = "10";
+constexpr double kPrintFitnessScale = 10000;
+
+std::string general(double x) { return format_general(x); }
+
+bool is_rule_strategy(const std::string& lower_name) {
+    return lower_name == "strat" || lower_name == "stra2" || lower_name == "set3";
+}
+
+const char* rule_table(const std::string& lower_name) { return lower_name == "strat" ? kAcciones : kMercap; }
+
+// The population size as the run normalises it: a never-set field is 10,
+// the sign is dropped and an odd size grows by one.
+long population_size(const TextField& field) {
+    double n = field.text() == "Text3" ? kDefaultPopulation : std::trunc(parse_leading(field.text()));
+    n = std::fabs(n);
+    if (std::fmod(n, 2) != 0) n += 1;
+    return static_cast<long>(n);
+}
+
+double chromosome_length(const TextField& field) {
+    return field.text() == "Text4" ? kDefaultLength : std::trunc(parse_leading(field.text()));
+}
+
+// The pressed state of a 3-D button for the length of a handler.
+class Pressed {
+public:
+    explicit Pressed(PushButton3D& button) : button_(button) { button_.set_pressed(true); }
+    ~Pressed() { button_.set_pressed(false); }
+    Pressed(const Pressed&) = delete;
+    Pressed& operator=(const Pressed&) = delete;
+
+private:
+    PushButton3D& button_;
+};
+
+}  // namespace
+
+// What a generation shows: the progress label and the report list.
+class GeneticSearch::View : public GenerationView {
+public:
+    View(GaWindow& w, ReportWindow& report) : w_(w), report_(report) {}
+    void progress(const std::string& caption) override {
+        w_.Label5.set_caption(caption);
+        w_.Label5.refresh();
+    }
+    void listing(std::vector<std::string> lines) override {
+        report_.clear();
+        for (std::string& line : lines) report_.add_line(std::move(line));
+        report_.refresh();
+        report_.show();
+    }
+
+private:
+    GaWindow& w_;
+    ReportWindow& report_;
+};
+
+GeneticSearch::GeneticSearch(Database& db, Platform& platform, MainWindow& main, ReportWindows& reports,
+                             Session& session)
+    : db_(db), platform_(platform), main_(main), reports_(reports), session_(session) {}
+
+GeneticSearch::~GeneticSearch() = default;
+
+GaWindow& GeneticSearch::window() {
+    if (!window_) {
+        window_ = std::make_unique<GaWindow>(db_);
+        window_->set_boundary(&session_);
+        connect(*window_);
+    }
+    return *window_;
+}
+
+void GeneticSearch::show() { window().show(); }
+
+void GeneticSearch::connect(GaWindow& w) {
+    w.Timer1.set_handler([this, &w] {
+        std::vector<std::string> names;
+        for (const Strategy& s : extras_) names.push_back(s.name);
+        w.set_defaults(names);
+    });
+    w.GroupPush3D1.set_handler([this] { run_button(); });
+    w.GroupPush3D2.set_handler([this] { inverse_button(); });
+    w.GroupPush3D3.set_handler([this] { print_button(); });
+    w.Command1.set_handler([this] { fill(); });
+    w.Command2.set_handler([this] { list_population(); });
+    w.Command4.set_handler([this] { list_totals(); });
+    w.Command5.set_handler([this] { list_converge(); });
+    w.Command6.set_handler([this] { show_fitness(); });
+    w.Command7.set_handler([this] { vorn(); });
+    w.Command8.set_handler([this] { list_targets(); });
+    w.CommandValidar.set_handler([this] { validar(); });
+}
+
+void GeneticSearch::add_strategy(Strategy strategy) { extras_.push_back(std::move(strategy)); }
+
+void GeneticSearch::warn_once(const std::string& key, const std::string& text) {
+    if (warned_.insert(key).second) platform_.message(text);
+}
+
+const Strategy* GeneticSearch::extra(const std::string& lower_name) const {
+    for (const Strategy& s : extras_) {
+        if (lower(s.name) == lower_name) return &s;
+    }
+    return nullptr;
+}
+
+ReportWindow& GeneticSearch::consultas() { return reports_.get(); }
+
+void GeneticSearch::start_handler() {
+    // Each run (or listing) reads the tables afresh and warns afresh.
+    markets_.clear();
+    series_.reset();
+    warned_.clear();
+}
+
+void GeneticSearch::forget_stale_tables() {
+    if (running_) return;
+    const std::int64_t stamp = db_.change_stamp();
+    if (stamp == read_stamp_) return;
+    markets_.clear();
+    series_.reset();
+    read_stamp_ = stamp;
+}
+
+const MarketTable& GeneticSearch::market(const std::string& table) {
+    forget_stale_tables();
+    auto found = markets_.find(table);
+    if (found == markets_.end()) found = markets_.emplace(table, read_market_table(db_, table)).first;
+    return found->second;
+}
+
+const std::vector<Point>& GeneticSearch::series_points() {
+    forget_stale_tables();
+    if (!series_) series_ = read_series(db_);
+    return *series_;
+}
+
+// ---- Fitness and description ----
+
+double GeneticSearch::rule_fitness(const std::string& chromosome, const std::string& strategy) {
+    const MarketTable& table = market(rule_table(strategy));
+    const RuleScore score = score_rule(chromosome, table);
+    if (score.outcome == RuleOutcome::TooShort) {
+        platform_.message(std::string(strategy == "strat" ? "Strat" : "stra2") + " necesita al menos 24 bits");
+        window().Text4.set_text("40");
+    } else if (score.outcome == RuleOutcome::EmptyTable) {
+        warn_once("empty " + table.name(), kEmptyMarketStart + table.name() + kEmptyMarketEnd);
+    }
+    return score.score;
+}
+
+double GeneticSearch::fitness(const std::string& chromosome) {
+    GaWindow& w = window();
+    const std::string name = lower(w.Combo1.text());
+    if (name == "max") {
+        const double x = valorbinario(chromosome);
+        return x <= kMaxFloor ? kMaxFloor : x;
+    }
+    if (name == "vorn") {
+        // The main window's experiment timer scores the chromosome and
+        // answers in Text2; selection here is uniform.
+        main_.Timer1.set_interval(1);
+        main_.Text10.set_text(chromosome);
+        main_.show();
+        return 1;
+    }
+    if (is_rule_strategy(name)) return rule_fitness(chromosome, name);
+    if (const Strategy* s = extra(name)) return s->fitness(chromosome);
+
+    const std::optional<Line> line = line_for_length(chromosome, parse_leading(w.Text4.text()));
+    if (!line) {
+        warn_once("other", kOtherNeedsLength);
+        return 0;
+    }
+    const double value = line_fitness(*line, series_points());
+    consultas().set_caption(line_title(*line));
+    return value;
+}
+
+std::optional<std::string> GeneticSearch::gadeco(std::string_view gene, const std::string& strategy) {
+    const MarketTable& table = market(rule_table(lower(strategy)));
+    if (table.count() == 0) {
+        warn_once("empty " + table.name(), kEmptyMarketStart + table.name() + kEmptyMarketEnd);
+        return std::nullopt;
+    }
+    const long long numero = map_gene(valorbinario(gene), table.count());
+    const MarketSeries* series = table.find(numero);
+    if (series == nullptr) {
+        platform_.message(kDecodificaMissing + format_short(static_cast<double>(numero)));
+        return std::nullopt;
+    }
+    return series->nombre;
+}
+
+std::string GeneticSearch::describir(const std::string& chromosome, const std::string& strategy) {
+    if (const Strategy* s = extra(lower(strategy)); s && s->describe) return s->describe(chromosome);
+    return ga::describir(chromosome, strategy, [this, &strategy](std::string_view gene) {
+        return gadeco(gene, strategy);
+    });
+}
+
+// ---- Population ----
+
+std::vector<GaRow> GeneticSearch::nuevapoblacion(long n, long length) {
+    std::vector<GaRow> rows;
+    rows.reserve(static_cast<size_t>(n));
+    for (long i = 1; i <= n; ++i) {
+        GaRow row;
+        row.cadena = random_chromosome(length, platform_);
+        row.codigo = i;
+        row.decimal = valorbinario(row.cadena);
+        row.recno = i - 1;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<GaRow> GeneticSearch::nuevapoblacionconvergida(long n, long length,
+                                                           const std::vector<ConvergeRecord*>& order,
+                                                           size_t& winners) {
+    std::vector<GaRow> rows = nuevapoblacion(n, length);
+    winners = 0;
+    for (size_t i = 0; i < 3 && i < order.size() && i < rows.size(); ++i) {
+        const std::string& winner = order[i]->cadena;
+        if (trim(winner).empty()) continue;
+        rows[i].cadena = winner;
+        rows[i].decimal = valorbinario(winner);
+        winners = i + 1;
+    }
+    return rows;
+}
+
+void GeneticSearch::evaluar(std::vector<GaRow>& rows) {
+    for (GaRow& row : rows) row.fitness = fitness(row.cadena);
+}
+
+std::string GeneticSearch::inverse_operator(const std::vector<GaRow>& rows) {
+    std::string s(rows.empty() ? std::string_view() : trim(rows.back().cadena));
+    double best = fitness(s);
+    const auto n = static_cast<long>(s.size());
+    auto try_flip = [&](long i) {
+        std::string copy = flip_bit(s, i);
+        const double value = fitness(copy);
+        if (value > best) {
+            s = std::move(copy);
+            best = value;
+        }
+    };
+    for (long i = 1; i <= n; ++i) try_flip(i);
+    for (long i = n; i >= 1; --i) try_flip(i);
+    platform_.message(s + "\r" + format_short(valorbinario(s)));
+    return s;
+}
+
+// ---- The run ----
+
+bool GeneticSearch::run() {
+    GaWindow& w = window();
+    const long n = population_size(w.Text3);
+    const double length = chromosome_length(w.Text4);
+    if (n == 0 || length < 1) {
+        platform_.message(kSizesMustBePositive);
+        return false;
+    }
+    if (refuse_if_read_only(db_, platform_)) return false;
+
+    const auto t0 = platform_.now();
+    start_handler();
+    // The run's own writes leave the tables it reads as they were.
+    running_ = true;
+    struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{running_};
+    const std::string strategy = w.Combo1.text();
+    if (const Strategy* s = extra(lower(strategy)); s && s->start_of_run) s->start_of_run();
+    ReportWindow& report = consultas();
+    View view(w, report);
+    const auto listing_text = [this](const ChromosomeRecord& r) {
+        return describir(r.cadena, r.funcionfitness.empty() ? window().Combo1.text() : r.funcionfitness);
+    };
+
+    // Load: what the run starts from.
+    const bool had_converge = w.converge().refresh_and_read({"cadena"}).rows.size() > 0;
+    end_load_phase(db_);
+
+    // Former results go to GATargets; the run's own start empty.
+    if (!store_result(db_, platform_, [&] {
+            db_.execute("delete from sumas");
+            if (had_converge) {
+                db_.execute(kTargetsInsert);
+                db_.execute("delete from converge");
+            }
+        })) {
+        return false;
+    }
+
+    if (w.Text3.text() != general(static_cast<double>(n))) w.Text3.set_text(general(static_cast<double>(n)));
+    if (w.Text4.text() == "Text4") w.Text4.set_text("4");
+    if (w.Text5.text() == "Text5") w.Text5.set_text(kDefaultPasses);
+    w.Text6.set_text("0");
+    if (w.Text7.text() == "Text7") w.Text7.set_text("NO");
+
+    const auto l = static_cast<long>(length);
+    std::vector<GaRow> rows = nuevapoblacion(n, l);
+    bool improved = false;
+    if (w.Text7.text() == "SI") {
+        const std::string better = inverse_operator(rows);
+        w.Text7.set_text("NO");
+        const size_t k = rows.size();
+        size_t m = k / 4;
+        if (k % 4 != 0 && m % 2 == 1) m += 1;
+        for (size_t i = 0; i < m && i < rows.size(); ++i) {
+            rows[i].cadena = better;
+            rows[i].decimal = valorbinario(better);
+        }
+        improved = true;
+    }
+    if (!store_result(db_, platform_, [&] { write_ga_rows(db_, "GA", rows); })) return false;
+
+    // converge in insertion order, and in the order its data source walks
+    // (best first as of the last listing, records added since at the end).
+    std::vector<std::unique_ptr<ConvergeRecord>> converge;
+    std::vector<ConvergeRecord*> order;
+    auto list_converge_now = [&] {
+        std::stable_sort(order.begin(), order.end(),
+                         [](const ConvergeRecord* a, const ConvergeRecord* b) { return a->fitness > b->fitness; });
+        std::vector<ChromosomeRecord> records;
+        for (const ConvergeRecord* r : order) {
+            records.push_back({r->cadena, r->decimal, r->fitness, r->porc, r->funcionfitness});
+        }
+        view.listing(chromosome_lines(ChromosomeTable::Converge, w.Text6.text(), records, listing_text));
+    };
+
+    long pass = 0;
+    long completed = 0;
+    bool stopping = false;
+    std::vector<double> totals;
+    generations_seconds_ = 0;
+    for (;;) {
+        ++pass;
+        w.Text6.set_text(general(parse_leading(w.Text6.text()) + 1));
+        report.set_caption("Pasada:" + format_short(static_cast<double>(pass)) + "/" +
+                           format_short(parse_leading(w.Text5.text())));
+        list_converge_now();
+        if (parse_leading(w.Text6.text()) > parse_leading(w.Text5.text())) break;
+
+        totals.clear();
+        w.Curva.clear();
+        if (!improved) {
+            size_t winners = 0;
+            if (lower(w.Text1.text()) == "si" && !rows.empty()) {
+                rows = nuevapoblacionconvergida(n, l, order, winners);
+            } else {
+                rows = nuevapoblacion(n, l);
+            }
+            // A fresh chromosome of length L for every row but the winners.
+            for (size_t i = winners; i < rows.size(); ++i) {
+                rows[i].cadena = random_chromosome(l, platform_);
+                rows[i].decimal = valorbinario(rows[i].cadena);
+            }
+        }
+        improved = false;
+        if (!store_result(db_, platform_, [&] {
+                write_ga_rows(db_, "GA", rows);
+                write_totals(db_, totals);
+            })) {
+            return false;
+        }
+
+        const auto generations_start = std::chrono::steady_clock::now();
+        double previous_total = 0;
+        int repeats = 0;
+        int generation = 0;
+        Representative best;
+        do {
+            evaluar(rows);
+            probabilidades(rows, sumafitness(rows));
+            std::vector<MateCopy> copies = mate(rows, n, platform_, view);
+            evaluar(rows);
+            const double total = sumafitness(rows);
+            probabilidades(rows, total);
+            MarkcrossResult crossed = markcross(rows, platform_, view);
+            for (GaRow& row : rows) {
+                row.cadena = row.nueva.value_or("");
+                row.decimal = valorbinario(row.cadena);
+            }
+            view.listing(population_lines(rows));
+            totals.push_back(total);
+            view.listing(totals_lines(totals));
+            best = representative(rows);
+            if (total == previous_total) {
+                ++repeats;
+            } else {
+                repeats = 0;
+                previous_total = total;
+            }
+            ++generation;
+            w.Curva.add_point(generation, total);
+            w.Curva.refresh();
+            if (!store_result(db_, platform_, [&] {
+                    write_ga_rows(db_, "GA", rows);
+                    write_mate_copies(db_, copies);
+                    write_ga_rows(db_, "borrar2", crossed.borrar2);
+                    write_totals(db_, totals);
+                })) {
+                return false;
+            }
+            session_.report_progress("Pasada " + format_int(pass) + " - generacion " + format_int(generation) +
+                                     " - fitness total" + format_short(total));
+            if (platform_.stop_requested()) {
+                stopping = true;
+                break;
+            }
+            if (generation_limit_) {
+                if (generation >= *generation_limit_) break;
+                repeats = 0;
+            }
+        } while (repeats < 1);
+        generations_seconds_ +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - generations_start).count();
+
+        // The pass's representative joins converge, or counts once more.
+        ++completed;
+        const double v = valorbinario(best.cadena);
+        auto found = std::find_if(order.begin(), order.end(), [v](const ConvergeRecord* r) { return r->decimal == v; });
+        ConvergeRecord* record;
+        if (found == order.end()) {
+            converge.push_back(std::make_unique<ConvergeRecord>());
+            record = converge.back().get();
+            order.push_back(record);
+        } else {
+            record = *found;
+        }
+        record->codigo = completed;
+        record->cadena = best.cadena;
+        record->decimal = v;
+        record->fitness = sumafitness(rows);
+        record->porc += 1;
+        record->funcionfitness = strategy;
+        record->descrip = describir(best.cadena, strategy);
+        if (!store_result(db_, platform_, [&] {
+                std::vector<ConvergeRecord> records;
+                for (const auto& r : converge) records.push_back(*r);
+                write_converge(db_, records);
+            })) {
+            return false;
+        }
+        if (stopping) break;
+        if (completed > 2) list_converge_now();
+        if (parse_leading(w.Text5.text()) + 2 < static_cast<double>(pass)) return true;
+    }
+
+    w.Data4.source().set_record_source(kConvergeOrder);
+    for (DataControl* data : {&w.Data1, &w.Data2, &w.Data3, &w.Data4, &w.Data5, &w.Data9}) data->source().refresh();
+    if (!order.empty()) {
+        platform_.message(std::string(kProgramaTerminado) + "\r" + describir(order.front()->cadena, strategy));
+    }
+    const double days = std::chrono::duration<double>(platform_.now() - t0).count() / 86400.0;
+    const double e = std::floor(days * 100000);
+    w.Text8.set_text(general(std::floor(e / 60)));
+    return true;
+}
+
+void GeneticSearch::run_button() {
+    GaWindow& w = window();
+    Pressed pressed(w.GroupPush3D1);
+    if (!run()) return;
+    std::vector<ChromosomeRecord> best = read_chromosome_records(w.converge());
+    if (!best.empty()) {
+        w.Text9.set_text(best.front().cadena + " " + describir(best.front().cadena, w.Combo1.text()));
+    }
+    if (reports_.exists()) consultas().hide();
+}
+
+void GeneticSearch::inverse_button() {
+    GaWindow& w = window();
+    Pressed pressed(w.GroupPush3D2);
+    w.Text7.set_text("SI");
+    platform_.message(kTermine + w.Text7.text());
+}
+
+// ---- Buttons of the tables ----
+
+void GeneticSearch::fill() {
+    if (refuse_if_read_only(db_, platform_)) return;
+    const double u = platform_.random();
+    db_.execute("delete from series");
+    db_.execute_bound("INSERT INTO series (numero, serie1, serie2) VALUES (1, ?, ?)", {Value(u), Value(2 * u + 3)});
+    series_.reset();
+    window().Data1.source().refresh();
+}
+
+void GeneticSearch::list_population() {
+    View view(window(), consultas());
+    view.listing(population_lines(read_ga_rows(window().ga())));
+}
+
+void GeneticSearch::list_totals() {
+    View view(window(), consultas());
+    view.listing(totals_lines(read_totals(window().sumas())));
+}
+
+void GeneticSearch::list_chromosomes(ChromosomeTable table, const std::vector<ChromosomeRecord>& records) {
+    start_handler();
+    GaWindow& w = window();
+    View view(w, consultas());
+    view.listing(chromosome_lines(table, w.Text6.text(), records, [this, &w](const ChromosomeRecord& r) {
+        return describir(r.cadena, r.funcionfitness.empty() ? w.Combo1.text() : r.funcionfitness);
+    }));
+}
+
+void GeneticSearch::list_converge() {
+    window().converge().set_record_source(kConvergeOrder);
+    list_chromosomes(ChromosomeTable::Converge, read_chromosome_records(window().converge()));
+}
+
+void GeneticSearch::list_targets() {
+    window().targets().set_record_source(kTargetsOrder);
+    list_chromosomes(ChromosomeTable::Targets, read_chromosome_records(window().targets()));
+}
+
+void GeneticSearch::show_fitness() {
+    std::string text;
+    for (const ChromosomeRecord& r : read_chromosome_records(window().converge())) {
+        if (!text.empty()) text += "\r";
+        text += format_short(r.decimal) + "/" + r.cadena +
+                format_short(std::floor(r.fitness * kPrintFitnessScale) / kPrintFitnessScale);
+    }
+    platform_.message(text);
+}
+
+void GeneticSearch::vorn() {
+    main_.Timer1.set_interval(1);
+    main_.Text10.set_text(kVornCode);
+    main_.show();
+}
+
+void GeneticSearch::print_button() {
+    Pressed pressed(window().GroupPush3D3);
+    imprimir(kPrintRequest);
+}
+
+void GeneticSearch::imprimir(const std::string& text) {
+    const size_t bang = text.find('!');
+    const std::string title = text.substr(0, bang);
+    std::vector<std::string> fields;
+    if (bang != std::string::npos) {
+        std::string_view rest = std::string_view(text).substr(bang + 1);
+        while (!rest.empty()) {
+            const size_t comma = rest.find(',');
+            fields.emplace_back(trim(rest.substr(0, comma)));
+            rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+        }
+    }
+    std::vector<std::string> lines;
+    try {
+        DataSource& ga = window().ga();
+        QueryResult result = ga.refresh_and_read(fields);
+        std::vector<std::vector<std::string>> records;
+        for (const auto& row : result.rows) {
+            std::vector<std::string> values;
+            for (size_t i = 1; i < row.size(); ++i) {
+                const Value& v = row[i];
+                values.push_back(is_null(v) ? "" : is_numeric(v) ? format_short(as_number(v)) : as_text(v));
+            }
+            records.push_back(std::move(values));
+        }
+        lines = printed_lines(title, records);
+    } catch (const std::exception&) {
+        platform_.message(kPrintFailed);
+        return;
+    }
+    platform_.print_lines(lines);
+    platform_.message(kPrintDone);
+}
+
+// ---- Out-of-sample check ----
+
+void GeneticSearch::validar() {
+    start_handler();
+    GaWindow& w = window();
+    w.converge().set_record_source(kConvergeOrder);
+    const std::vector<ChromosomeRecord> records = read_chromosome_records(w.converge());
+    const MarketTable& y2018 = market(kAcciones);
+    const MarketTable& y2019 = market(kMercap);
+    std::vector<std::string> lines{kValidarTitle};
+    for (const ChromosomeRecord& r : records) {
+        const std::string name = lower(r.funcionfitness);
+        const MarketTable& own = name == "strat" ? y2018 : y2019;
+        const std::optional<DecodedRule> rule = is_rule_strategy(name) ? decode_rule(r.cadena, own) : std::nullopt;
+        if (!rule) {
+            lines.push_back(r.cadena + "\t" + kNotARule);
+            continue;
+        }
+        auto series_name = [&own](long long numero) {
+            const MarketSeries* s = own.find(numero);
+            return s ? s->nombre : "serie" + format_short(static_cast<double>(numero));
+        };
+        const std::string first =
+            series_name(rule->left1) + " " + rule->op1 + " " + series_name(rule->right1);
+        const std::string second =
+            series_name(rule->left2) + " " + rule->op2 + " " + series_name(rule->right2);
+        std::string words = "Comprar " + series_name(rule->traded) + " en los meses en que ";
+        if (rule->connector == "and") {
+            words += first + " y " + second;
+        } else if (rule->connector == "or") {
+            words += first + " o " + second;
+        } else if (rule->connector == "not") {
+            words += "no " + first + " y " + second;
+        } else {
+            words += first;
+        }
+        auto hold = [&rule](const MarketTable& table) {
+            const MarketSeries* s = table.find(rule->traded);
+            double sum = 0;
+            if (s) {
+                for (double month : s->months) sum += month;
+            }
+            return sum;
+        };
+        lines.push_back(r.cadena + "\t" + words + "\t2018:" + format_short(score_rule(r.cadena, y2018).score) +
+                        "\t2019:" + format_short(score_rule(r.cadena, y2019).score) +
+                        "\tcomprar y mantener 2018:" + format_short(hold(y2018)) + "\t2019:" +
+                        format_short(hold(y2019)));
+    }
+    View view(w, consultas());
+    view.listing(std::move(lines));
+}
+
+}  // namespace vorn::ga

@@ -1,0 +1,311 @@
+// The GABPN window through its handlers: opening, the run and what it
+// leaves in the tables, the mended faults, the listings, printing, the
+// hand-off to the main window and the out-of-sample check.
+#include <algorithm>
+#include <cmath>
+
+#include "ga/reports.h"
+#include "ga_fixture.h"
+#include "shell/main_window.h"
+#include "shell/report_window.h"
+
+namespace vorn::testing {
+namespace {
+
+class GaWindowTest : public GaFixture {
+protected:
+    std::vector<double> column(const std::string& sql) {
+        std::vector<double> out;
+        for (const auto& r : rows(sql).rows) out.push_back(as_number(r[0]));
+        return out;
+    }
+    // A strategy that scores a chromosome by its value and remembers what
+    // it scored, added as the workbench adds its own.
+    void add_counting_strategy() {
+        search().add_strategy({"Cuenta",
+                               [this](const std::string& bits) {
+                                   scored.push_back(bits);
+                                   search().warn_once("cuenta", "Cuenta avisa una vez");
+                                   return ga::valorbinario(bits);
+                               },
+                               [](const std::string& bits) { return "Cuenta=" + bits; },
+                               [this] { ++runs_started; }});
+    }
+    std::vector<std::string> scored;
+    int runs_started = 0;
+};
+
+TEST_F(GaWindowTest, ga_opens_the_window_whose_first_tick_sets_its_defaults) {
+    EXPECT_FALSE(search().exists());
+    bench->main().Command46.click();
+    ga::GaWindow& w = search().window();
+    EXPECT_TRUE(w.visible());
+    EXPECT_EQ(w.caption(), "Algoritmo Genetico");
+    EXPECT_EQ(w.Timer1.interval(), 1);
+    EXPECT_EQ(w.Text3.text(), "Text3");
+    const std::vector<Form*> forms = bench->forms();
+    EXPECT_NE(std::find(forms.begin(), forms.end(), &w), forms.end());
+    EXPECT_EQ(bench->find_form("gabpn"), &w);
+
+    bench->fire(w.Timer1);
+    EXPECT_EQ(w.Timer1.interval(), 0);
+    EXPECT_EQ(w.Text3.text(), "10");
+    EXPECT_EQ(w.Text4.text(), "40");
+    EXPECT_EQ(w.Text5.text(), "1");
+    EXPECT_EQ(w.Text7.text(), "NO");
+    EXPECT_EQ(w.Text1.text(), "SI");
+    EXPECT_EQ(w.Combo1.text(), "Strat");
+    EXPECT_EQ(w.Combo1.items(), (std::vector<std::string>{"Vorn", "Strat", "stra2", "set3", "Max", "Other"}));
+
+    // Only "Salir" acts, and it only hides; every command says what it does.
+    for (MenuItem* item : w.menus()) {
+        EXPECT_FALSE(item->tooltip().empty()) << item->name();
+        for (MenuItem* sub : item->items()) EXPECT_FALSE(sub->has_handler()) << sub->name();
+    }
+    EXPECT_FALSE(w.menunuevos.has_handler());
+    EXPECT_FALSE(w.Command3.has_handler());
+    for (Control* c : w.controls()) {
+        if (dynamic_cast<Command*>(c) && !dynamic_cast<Timer*>(c)) {
+            EXPECT_FALSE(c->tooltip().empty()) << c->name();
+        }
+    }
+    w.menusalir.click();
+    EXPECT_FALSE(w.visible());
+    bench->main().Command46.click();
+    EXPECT_TRUE(w.visible());
+    EXPECT_EQ(w.Text3.text(), "10");
+}
+
+TEST_F(GaWindowTest, a_run_leaves_a_consistent_population_its_totals_and_its_winners) {
+    ga::GaWindow& w = open();
+    w.Combo1.set_text("Max");
+    w.Text3.set_text("5");  // run as 6
+    w.Text4.set_text("8");
+    w.Text5.set_text("2");
+    w.GroupPush3D1.click();
+
+    EXPECT_EQ(w.Text3.text(), "6");
+    EXPECT_EQ(w.Text6.text(), "3");
+    EXPECT_FALSE(w.GroupPush3D1.pressed());
+    EXPECT_FALSE(bench->reports().get().visible());
+    EXPECT_EQ(bench->reports().get().caption(), "Pasada: 3/ 2");
+
+    // GA: the pool of the last generation, every value that of its chromosome.
+    QueryResult ga = rows("SELECT cadena, decimal, codigo, recno, crossover FROM GA");
+    ASSERT_EQ(ga.rows.size(), 6U);
+    for (const auto& r : ga.rows) {
+        EXPECT_EQ(as_text(r[0]).size(), 8U);
+        EXPECT_EQ(as_number(r[1]), ga::valorbinario(as_text(r[0])));
+        EXPECT_GE(as_number(r[2]), 1);
+        EXPECT_LE(as_number(r[2]), 6);
+        EXPECT_FALSE(is_null(r[4]));
+    }
+    EXPECT_EQ(count("borrar"), 6);
+
+    // sumas: one total per generation of the last pass, which ran until its
+    // total repeated; the curve shows the same totals.
+    const std::vector<double> totals = column("SELECT sumafit FROM sumas ORDER BY rowid");
+    ASSERT_GE(totals.size(), 2U);
+    EXPECT_EQ(totals[totals.size() - 1], totals[totals.size() - 2]);
+    ASSERT_EQ(w.Curva.points().size(), totals.size());
+    for (size_t i = 0; i < totals.size(); ++i) {
+        EXPECT_EQ(w.Curva.points()[i].x, static_cast<double>(i + 1));
+        EXPECT_EQ(w.Curva.points()[i].y, totals[i]);
+    }
+
+    // converge: one record per distinct representative, two passes in all.
+    QueryResult converge = rows("SELECT cadena, decimal, porc, funcionfitness, descrip, fitness, codigo FROM converge "
+                                "ORDER BY -fitness");
+    ASSERT_GE(converge.rows.size(), 1U);
+    double passes = 0;
+    for (const auto& r : converge.rows) {
+        EXPECT_EQ(as_number(r[1]), ga::valorbinario(as_text(r[0])));
+        EXPECT_EQ(as_text(r[3]), "Max");
+        EXPECT_EQ(as_text(r[4]), "Max=" + format_short(as_number(r[1])));
+        passes += as_number(r[2]);
+    }
+    EXPECT_EQ(passes, 2);
+    const std::string best = as_text(converge.rows[0][0]);
+    EXPECT_EQ(w.Text9.text(), best + " Max=" + format_short(ga::valorbinario(best)));
+    EXPECT_EQ(texts().back(), "Programa Terminado\rMax=" + format_short(ga::valorbinario(best)));
+    EXPECT_EQ(w.Text8.text(), "0");
+
+    // The next run keeps the positive winners in GATargets and starts anew.
+    const long positive = static_cast<long>(column("SELECT count(*) FROM converge WHERE fitness > 0")[0]);
+    w.Text5.set_text("1");
+    w.GroupPush3D1.click();
+    EXPECT_EQ(count("GATargets"), positive);
+    EXPECT_EQ(column("SELECT sum(porc) FROM converge")[0], 1);
+}
+
+TEST_F(GaWindowTest, a_population_or_length_below_one_is_refused_before_anything_is_written) {
+    ga::GaWindow& w = open();
+    db->execute("INSERT INTO sumas VALUES (7)");
+    db->execute("INSERT INTO converge (cadena, fitness, porc) VALUES ('0101', 3, 1)");
+    db->execute("INSERT INTO GA (recno, codigo, cadena, decimal) VALUES (0, 1, '11', 3)");
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"0", "40"}, {"abc", "40"}, {"10", "0"}, {"10", "-3"}, {"10", "x"}, {"10", ".5"}};
+    for (const auto& [n, l] : cases) {
+        platform.messages.clear();
+        w.Text3.set_text(n);
+        w.Text4.set_text(l);
+        w.GroupPush3D1.click();
+        EXPECT_EQ(texts(), std::vector<std::string>{"Poblacion Numero y Tama\xC3\xB1o Cadena deben ser mayores que 0"})
+            << n << " " << l;
+        EXPECT_EQ(count("sumas"), 1);
+        EXPECT_EQ(count("converge"), 1);
+        EXPECT_EQ(count("GATargets"), 0);
+        EXPECT_EQ(as_text(rows("SELECT cadena FROM GA").rows.at(0).at(0)), "11");
+        EXPECT_FALSE(platform.ended.has_value());
+    }
+    // A negative size runs with its absolute value.
+    w.Text3.set_text("-4");
+    w.Text4.set_text("6");
+    w.Combo1.set_text("Max");
+    w.GroupPush3D1.click();
+    EXPECT_EQ(w.Text3.text(), "4");
+    EXPECT_EQ(count("GA"), 4);
+}
+
+TEST_F(GaWindowTest, every_pass_runs_generations_on_fresh_chromosomes_of_length_l) {
+    add_counting_strategy();
+    ga::GaWindow& w = open();
+    w.Combo1.set_text("Cuenta");
+    w.Text3.set_text("4");
+    w.Text4.set_text("6");
+    w.Text5.set_text("3");
+    w.Text1.set_text("NO");
+    w.GroupPush3D1.click();
+    EXPECT_EQ(runs_started, 1);
+    const std::vector<std::string> shown = texts();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "Cuenta avisa una vez"), 1);
+    // Nothing scored an empty chromosome: the population is redrawn at
+    // length 6 at every pass.
+    ASSERT_FALSE(scored.empty());
+    for (const std::string& bits : scored) EXPECT_EQ(bits.size(), 6U);
+    EXPECT_EQ(column("SELECT sum(porc) FROM converge")[0], 3);
+    const std::vector<double> totals = column("SELECT sumafit FROM sumas ORDER BY rowid");
+    ASSERT_GE(totals.size(), 2U);
+    EXPECT_EQ(totals[totals.size() - 1], totals[totals.size() - 2]);
+    EXPECT_EQ(as_text(rows("SELECT descrip FROM converge").rows[0][0]).rfind("Cuenta=", 0), 0U);
+}
+
+TEST_F(GaWindowTest, the_inverse_operator_improves_the_first_rows_the_first_pass_starts_from) {
+    add_counting_strategy();
+    ga::GaWindow& w = open();
+    EXPECT_EQ(w.Combo1.items().back(), "Cuenta");
+    w.GroupPush3D2.click();
+    EXPECT_EQ(texts().back(), "termine (+) SI");
+    EXPECT_EQ(w.Text7.text(), "SI");
+    EXPECT_FALSE(w.GroupPush3D2.pressed());
+
+    w.Combo1.set_text("Cuenta");
+    w.Text3.set_text("6");
+    w.Text4.set_text("8");
+    w.GroupPush3D1.click();
+    EXPECT_EQ(w.Text7.text(), "NO");
+    const std::vector<std::string> shown = texts();
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "11111111\r 255"), shown.end());
+    // The operator scored its chromosome and 16 flips; the first pass then
+    // scores the two improved rows first.
+    ASSERT_GT(scored.size(), 19U);
+    EXPECT_EQ(scored[17], "11111111");
+    EXPECT_EQ(scored[18], "11111111");
+}
+
+TEST_F(GaWindowTest, a_stop_request_ends_the_run_after_its_generation_with_the_pass_recorded) {
+    ga::GaWindow& w = open();
+    w.Combo1.set_text("Max");
+    w.Text3.set_text("4");
+    w.Text4.set_text("6");
+    w.Text5.set_text("5");
+    platform.stop = true;
+    w.GroupPush3D1.click();
+    EXPECT_EQ(count("sumas"), 1);
+    EXPECT_EQ(count("converge"), 1);
+    EXPECT_EQ(w.Text6.text(), "1");
+    EXPECT_EQ(texts().back().rfind("Programa Terminado\r", 0), 0U);
+}
+
+TEST_F(GaWindowTest, listings_show_the_tables_in_their_formats) {
+    ga::GaWindow& w = open();
+    db->execute("INSERT INTO GA (recno, codigo, decimal, crossover, cadena, nueva) VALUES (0, 1, 5, NULL, '0101', NULL)");
+    db->execute("INSERT INTO GA (recno, codigo, decimal, crossover, cadena, nueva, fitness) "
+                "VALUES (1, 2, 2.5, 3, '0010', '0011', -1.5)");
+    db->execute("INSERT INTO sumas VALUES (12.5)");
+    const std::string long_rule = rule(1, 1, kGe, 2, kEnd, 1, kEq, 3);
+    db->execute("INSERT INTO converge (cadena, decimal, fitness, porc, funcionfitness) VALUES ('" + long_rule +
+                "', 1, 68, 0, 'Strat')");
+    db->execute("INSERT INTO converge (cadena, decimal, fitness, porc, funcionfitness) VALUES ('0101', 5, 5.123456, 0, "
+                "'Max')");
+    db->execute("INSERT INTO GATargets (cadena, decimal, fitness, porc, funcionfitness) VALUES ('0101', 5, 1, 1, 'Max')");
+    db->execute("INSERT INTO GATargets (cadena, decimal, fitness, porc, funcionfitness) VALUES ('011', 3, 3, 3, 'Max')");
+    db->refresh_all_sources();
+    ReportWindow& report = bench->reports().get();
+
+    w.Command2.click();
+    EXPECT_EQ(report.List1.lines(),
+              (std::vector<std::string>{"GA Browse de Data1", "Reg.Num\t Codigo Decimal Crossover Cadena Nueva",
+                                        " 0\t 1\t 5\t\t0101\t", " 1\t 2\t 2.5\t 3\t0010\t0011"}));
+    EXPECT_TRUE(report.visible());
+    w.Command4.click();
+    EXPECT_EQ(report.List1.lines(), (std::vector<std::string>{"Sumas Browse de Data3",
+                                                              "Reg.Num\t Codigo Decimal Crossover Cadena Nueva",
+                                                              " 12.5\t"}));
+    w.Text6.set_text("4");
+    w.Command5.click();
+    EXPECT_EQ(report.List1.lines(),
+              (std::vector<std::string>{"Ronda Nro4", "Converge Browse de Data4",
+                                        "Cadena (Fitness*N\xC2\xBAveces) Decodificacion  Veces %Veces %Fitness",
+                                        "0000010000  6800 S(000001) -> 000001 010 000010 BBB 2018 11\r00  0 0%",
+                                        "0101  512.34 Max= 5  0 0%"}));
+    w.Command8.click();
+    EXPECT_EQ(report.List1.lines(),
+              (std::vector<std::string>{"Ronda Nro4", "GATargets Browse de Data9",
+                                        "Cadena (Fitness*N\xC2\xBAveces) Decodificacion  Veces %Veces %Fitness",
+                                        "011  300 Max= 3  3  75%  75%", "0101  100 Max= 5  1  25%  25%"}));
+
+    w.Command6.click();
+    EXPECT_EQ(texts().back(), " 1/" + long_rule + " 68\r 5/0101 5.1234");
+
+    w.GroupPush3D3.click();
+    ASSERT_EQ(platform.printed.size(), 1U);
+    EXPECT_EQ(platform.printed[0][0], "titulo");
+    EXPECT_EQ(platform.printed[0][2], " 1               2               2.5            0010            -1.5");
+    EXPECT_EQ(texts().back(), "Impresi\xC3\xB3n Completa");
+    EXPECT_FALSE(w.GroupPush3D3.pressed());
+}
+
+TEST_F(GaWindowTest, vorn_hands_a_chromosome_to_the_main_window) {
+    ga::GaWindow& w = open();
+    MainWindow& main = bench->main();
+    main.hide();
+    main.Timer1.set_interval(0);
+    w.Command7.click();
+    EXPECT_EQ(main.Text10.text(), "111111111111");
+    EXPECT_EQ(main.Timer1.interval(), 1);
+    EXPECT_TRUE(main.visible());
+}
+
+TEST_F(GaWindowTest, validar_scores_each_rule_a_year_later_and_writes_nothing) {
+    ga::GaWindow& w = open();
+    // Mercap's 2019: BBB earns 7 a month instead of 5.
+    db->execute("UPDATE Mercap SET m1=7, m2=7, m3=7, m4=7, m5=7, m6=7, m7=7, m8=7, m9=7, m10=7, m11=7, m12=7 "
+                "WHERE numero = 2");
+    const std::string r = rule(2, 3, kLt, 1, kAnd, 1, kGe, 2);
+    db->execute("INSERT INTO converge (cadena, fitness, porc, funcionfitness) VALUES ('" + r + "', 30, 1, 'Strat')");
+    db->execute("INSERT INTO converge (cadena, fitness, porc, funcionfitness) VALUES ('0101', 5, 1, 'Max')");
+    db->refresh_all_sources();
+    w.CommandValidar.click();
+    const std::vector<std::string>& lines = bench->reports().get().List1.lines();
+    ASSERT_EQ(lines.size(), 3U);
+    // CCC < AAA in months 7..12; AAA >= BBB (5) in 5..12 in 2018, >= 7 in 7..12 in 2019.
+    EXPECT_EQ(lines[1], r + "\tComprar BBB 2018 en los meses en que CCC 2018 < AAA 2018 y AAA 2018 >= BBB 2018"
+                            "\t2018: 30\t2019: 42\tcomprar y mantener 2018: 60\t2019: 84");
+    EXPECT_EQ(lines[2], "0101\tno es una regla");
+    EXPECT_EQ(count("GA"), 0);
+    EXPECT_EQ(count("converge"), 2);
+}
+
+}  // namespace
+}  // namespace vorn::testing
