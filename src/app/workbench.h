@@ -17,8 +17,10 @@
 namespace vorn {
 
 namespace engine {
+class Experiments;
 class Network;
-}
+class RedFitness;
+}  // namespace engine
 namespace exchange {
 class Listings;
 class PatternFiles;
@@ -42,6 +44,10 @@ public:
     exchange::PatternFiles& pattern_files() { return *pattern_files_; }
     frames::FrameToolkit& frame_toolkit() { return *frames_; }
     exchange::SampleSets& sample_sets() { return *samples_; }
+    engine::Experiments& experiments() { return *experiments_; }
+    // The fitness of the genetic search's "Red" strategy: a coded
+    // experiment per distinct code (reset() at the start of each run).
+    engine::RedFitness& red_fitness() { return *red_fitness_; }
 
     // Every form that exists now (Consultas only once created).
     std::vector<Form*> forms() override;
@@ -55,6 +61,8 @@ private:
     std::unique_ptr<exchange::PatternFiles> pattern_files_;
     std::unique_ptr<frames::FrameToolkit> frames_;
     std::unique_ptr<exchange::SampleSets> samples_;
+    std::unique_ptr<engine::Experiments> experiments_;
+    std::unique_ptr<engine::RedFitness> red_fitness_;
 };
 
 }  // namespace vorn

@@ -44,6 +44,9 @@ public:
     void exportar();      // "Exp"
     void importar();      // "Imp"
     void ver_last_csv();  // "Ver last.csv"
+    // Replaces "last.csv" with the description of the last pipeline step,
+    // as one line.
+    void write_last_csv(const std::string& description);
     void write_training_history(const std::vector<double>& history, int count) override;
 
     const std::filesystem::path& dir() const { return dir_; }

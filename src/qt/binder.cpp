@@ -195,6 +195,8 @@ QWidget* Binder::make_list(ListBox& list) {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     lists_.push_back({view, model});
+    QObject::connect(view, &QAbstractItemView::doubleClicked,
+                     [&list](const QModelIndex& index) { list.activate(index.row()); });
     // Lines are never pushed one by one: the front end syncs the model at
     // its next repaint point or when control returns to the event loop.
     list.observe(guarded([this, &list, view](Change change) {
