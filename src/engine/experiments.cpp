@@ -223,7 +223,9 @@ std::optional<double> Experiments::run_experiment(const Settings& settings) {
 
     const double errorminimo = parse_leading(w_.Text6.text());
     last_history_.clear();
+    const auto started = std::chrono::steady_clock::now();
     const double error = network_.entrenar();
+    training_time_ += std::chrono::steady_clock::now() - started;
     const double nropasadas = parse_leading(w_.Text7.text());
     const double velocidad = parse_leading(w_.Text8.text());
 

@@ -13,6 +13,7 @@
 // stored (the database stayed locked) the experiment ends there, unlogged.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -81,6 +82,11 @@ public:
 
     void write_training_history(const std::vector<double>& history, int count) override;
 
+    // Wall time spent training inside experiments since the workbench
+    // started, to tell the network's share of an experiment from the
+    // pipeline's.
+    std::chrono::steady_clock::duration training_time() const { return training_time_; }
+
 private:
     struct Settings {
         bool random = false;
@@ -113,6 +119,7 @@ private:
     // end that stops the timer first (--no-startup) cancels it.
     bool startup_pending_ = true;
     bool in_timer_ = false;
+    std::chrono::steady_clock::duration training_time_{};
 };
 
 // The fitness of the "Red" strategy of the genetic search: the first 12
