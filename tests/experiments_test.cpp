@@ -100,6 +100,17 @@ TEST_F(ExperimentsTest, a_random_experiment_shows_its_progress_and_logs_its_sett
     EXPECT_EQ(as_text(rows("SELECT tramas FROM PasadasBPN").rows[0][0]), "1=1" "1=1");
 }
 
+TEST_F(ExperimentsTest, the_log_source_is_pointed_back_at_its_table_when_it_starts_elsewhere) {
+    w().pasadas().set_record_source("SELECT tramas, numero FROM PasadasBPN");
+    w().pasadas().refresh();
+    drawn.draws = {0.0, op_draw(16)};
+    ASSERT_TRUE(experiments().experimento_codificado("000000000000"));
+    EXPECT_THAT(drawn.texts(), ::testing::Contains("data4.Recordset.Fields(0).Name <> numero , sino tramas\r"
+                                                  "data4.recordsource= SELECT tramas, numero FROM PasadasBPN"));
+    EXPECT_EQ(w().pasadas().record_source(), "PasadasBPN");
+    EXPECT_EQ(log_rows(), 1);
+}
+
 TEST_F(ExperimentsTest, purge_drops_poor_rows_and_an_empty_log_still_runs_the_experiments) {
     add_log(1, Value(2.0));
     add_log(2, Value(0.0));

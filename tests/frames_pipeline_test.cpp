@@ -202,6 +202,14 @@ TEST_F(FramesPipelineTest, merval_appends_the_index_after_the_frames_held) {
     EXPECT_EQ(w().Text3.text(), " 4");
     // The parameter fields of an experiment, as "Info" sets them.
     EXPECT_EQ(w().Text4.text(), "3");
+
+    // An empty index leaves the user's last row as it was.
+    db->execute("DELETE FROM merval");
+    add_bpn(1, 1, 5, 42);
+    refresh_all();
+    click(w().Command38);
+    EXPECT_THAT(values(5), ElementsAre(42));
+    EXPECT_EQ(target(5), std::nullopt);
 }
 
 TEST_F(FramesPipelineTest, record_draws_reach_every_record_and_end_on_a_one_record_table) {

@@ -164,7 +164,7 @@ std::string FrameToolkit::inserttrama(MarketTable table, long n) {
         platform_.message(std::string(kEmptyMarketTable) + table_name, "", Icon::Exclamation);
         return "";
     }
-    while (n > count || n < 1) n = draw_record(count);
+    while (n > count || n == 0) n = draw_record(count);
     std::string criteria = "numero=" + frame_text(static_cast<double>(n));
     source.find_first(criteria);
     // After a miss the cursor still stands on the last record.

@@ -11,6 +11,10 @@
 #include "shell/platform.h"
 #include "shell/store_phase.h"
 
+extern "C" {
+#include <sqlite3.h>
+}
+
 namespace vorn::frames {
 
 namespace {
@@ -54,8 +58,10 @@ void FrameToolkit::load_merval() {
     Database& db = store_.database();
     {
         Database::Savepoint all_or_nothing(db);
+        const std::int64_t before = sqlite3_total_changes64(db.handle());
         db.execute_bound(kCopyMerval, {Value(std::int64_t{store_.largest_frame_number()})});
-        db.execute_bound(kLastRowIsTarget, {});
+        // Only a row of the index becomes a target, never one of the user's.
+        if (sqlite3_total_changes64(db.handle()) != before) db.execute_bound(kLastRowIsTarget, {});
         all_or_nothing.release();
     }
     store_.bpn().refresh();
