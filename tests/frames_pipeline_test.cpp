@@ -164,6 +164,24 @@ TEST_F(FramesPipelineTest, set2_with_windows_of_one_skips_quietly_and_writes_no_
     EXPECT_THAT(drawn.texts(), ElementsAre("data1 vacio"));
 }
 
+TEST_F(FramesPipelineTest, an_operand_the_buttons_would_refuse_is_skipped_without_a_word) {
+    for (int op : {6, 1, 11}) {
+        SCOPED_TRACE(op);
+        db->execute("DELETE FROM BPN");
+        add_frames({{1, 2, 3, 4}, {5, 6}}, {0.5, 0.25});
+        drawn.messages.clear();
+        w().Text1.set_text("");
+        std::string description = step(op, 2, 1);
+        EXPECT_EQ(description.substr(0, 3), op == 6 ? "\r+(" : op == 1 ? "\rMA" : "\r%(");
+        EXPECT_EQ(frames(), 2);
+        EXPECT_TRUE(drawn.messages.empty()) << drawn.texts().front();
+    }
+    // The same operand from its button is refused with a message.
+    drawn.inputs = {"2", "1"};
+    click(w().Command22);
+    EXPECT_EQ(drawn.texts(), std::vector<std::string>{"La trama 2 tiene menos de 4 elementos"});
+}
+
 TEST_F(FramesPipelineTest, a_flat_frame_is_deleted_after_asking_when_the_user_wants_to_be_asked) {
     // Op 15 on a frame of mean 25 changes nothing but still notes its line.
     for (std::string warn : {"SI", "NO"}) {
