@@ -93,12 +93,15 @@ private:
         std::string code;
     };
     std::optional<double> run_experiment(const Settings& settings);
-    // True when the log data source stands on a table whose first field is
-    // numero (after saying so and pointing it back at PasadasBPN otherwise).
+    // Points the log data source back at PasadasBPN, after saying so, when
+    // its first field is not numero.
     void check_log_source();
     // Copies BPN and BPNPESOS aside before the start-up experiment, each
-    // when it holds rows and differs from what the last start-up left.
+    // when it holds rows and differs from what the last start-up left;
+    // false when the copies could not be stored (the experiment then does
+    // not run).
     bool keep_user_tables();
+    // Notes a checksum of both tables as the start-up experiment left them.
     void remember_startup_tables();
 
     MainWindow& w_;
