@@ -105,7 +105,11 @@ TEST_F(EngineForward, fields_frames_and_rows_beyond_the_arrays_are_refused_by_na
         EXPECT_EQ(platform.messages[0].icon, Icon::Exclamation);
     }
     w().Text4.set_text("2");
-    EXPECT_EQ(run_frame("100"),  // the last frame held
+    // A frame the table does not hold is not computed from leftovers.
+    EXPECT_EQ(run_frame("100"), "No existe trama  100");
+    EXPECT_EQ(platform.messages.size(), 1u);
+    add_frame(100, {0, 0}, 0.1);
+    EXPECT_EQ(run_frame("100"),  // the last frame the arrays hold
               "La salida BPN de la trama  100 es:" + format_general(logistic(0.7 * 0.5 - 0.2 * 0.5)) + "\rFALSO");
 
     db->execute("INSERT INTO BPN VALUES (1, 101, 1, 1, '')");

@@ -64,35 +64,48 @@ TEST_F(FramesAveragingTest, partition_then_reversal_puts_the_oldest_window_first
     EXPECT_THAT(values(4), ElementsAre(1, 2, 3, 4));
 }
 
-TEST_F(FramesAveragingTest, reversal_keeps_frames_that_hold_only_a_target_apart) {
-    // Windows of one are frames with a target and no pattern rows, above
-    // the frame count the loader detects.
+TEST_F(FramesAveragingTest, windows_of_fewer_than_two_elements_are_refused) {
+    // A window of one would be a target with no pattern, a frame the counts
+    // miss; the reversal would then run over frames that do not line up.
     add_frames({{1, 2}, {3, 4}}, {0.1, 0.2});
-    answer({"2", "1"});
+    for (const char* n : {"1", "0", "-3"}) {
+        SCOPED_TRACE(n);
+        platform.messages.clear();
+        answer({"2", n});
+        click(w().Command40);
+        EXPECT_EQ(platform.texts(), std::vector<std::string>{"La particion necesita al menos 2 elementos"});
+        EXPECT_EQ(count(), 6);
+        EXPECT_THAT(values(1), ElementsAre(1, 2));
+    }
+}
+
+TEST_F(FramesAveragingTest, reversal_reloads_the_arrays_under_the_new_numbers) {
+    add_frames({{1, 2, 3, 4}, {5, 6, 7, 8}}, {0.1, 0.2});
+    answer({"2", "2"});
     click(w().Command40);
-    EXPECT_EQ(frames(), 4);
-    for (int f = 1; f <= 4; ++f) EXPECT_EQ(count("capa = 10 AND columna = " + std::to_string(f)), 1) << f;
-    EXPECT_EQ(target(1), 3);
-    EXPECT_EQ(target(2), 4);
-    EXPECT_THAT(values(3), ElementsAre(3, 4));
-    EXPECT_THAT(values(4), ElementsAre(1, 2));
+    // Frame 1 is now the older window (target 6, pattern 5), and "Bent"
+    // lists it so without another load.
+    EXPECT_EQ(bench->network().entrada(1, 1).value, 5);
+    EXPECT_TRUE(bench->network().entrada(2, 1).is_empty());
+    EXPECT_EQ(bench->network().entrada(4, 4).value, 4);
+    EXPECT_EQ(bench->network().target(2).value, 8);
 }
 
 TEST_F(FramesAveragingTest, a_partition_that_cannot_be_completed_writes_no_frame) {
     add_frame(1, series(10), std::nullopt);
-    for (int f = 2; f <= 95; ++f) add_frame(f, {1}, std::nullopt);
+    for (int f = 2; f <= 97; ++f) add_frame(f, {1}, std::nullopt);
     refresh_all();
-    // Windows of one: ten frames would not fit beside ninety-five others.
-    answer({"1", "1"});
+    // Windows of two: five frames would not fit beside ninety-seven others.
+    answer({"1", "2"});
     click(w().Command30);
-    EXPECT_EQ(platform.texts().back(), "No se puede agregar la trama 105: el maximo es de 100 tramas");
-    EXPECT_EQ(frames(), 95);
+    EXPECT_EQ(platform.texts().back(), "No se puede agregar la trama 102: el maximo es de 100 tramas");
+    EXPECT_EQ(frames(), 97);
 
     db->execute_bound("UPDATE BPN SET valor = NULL WHERE columna = 1 AND fila = 3", {});
     answer({"1", "5"});
     click(w().Command40);
     EXPECT_EQ(platform.texts().back(), "Falta el valor del elemento 3 de la trama 1\rNo se agrego ninguna trama");
-    EXPECT_EQ(frames(), 95);
+    EXPECT_EQ(frames(), 97);
     EXPECT_EQ(count("capa = 10"), 0);
     EXPECT_EQ(values(1).size(), 10u);
 }

@@ -11,14 +11,12 @@ using testing::FramesTest;
 
 class FramesCommonTest : public FramesTest {};
 
-TEST_F(FramesCommonTest, renumbering_makes_each_run_of_rows_one_frame) {
-    add_frame(2, {1, 2}, 0.5, "a");
+TEST_F(FramesCommonTest, renumbering_follows_frame_numbers_and_closes_gaps) {
     add_frame(5, {3, 4}, std::nullopt, "b");
     add_bpn(1, 3, 5, 5, "b");
+    add_frame(2, {1, 2}, 0.5, "a");
     db->execute("INSERT INTO BPN (capa, fila, columna, valor) VALUES (1, 1, NULL, 9)");
-    // A frame appended again under a number already used further up stays
-    // a frame of its own: only consecutive rows belong together.
-    add_frame(2, {7}, 0.25, "c");
+    add_frame(9, {7}, 0.25, "c");
     refresh_all();
 
     EXPECT_EQ(toolkit().renumerartramas(), 1);
@@ -29,6 +27,22 @@ TEST_F(FramesCommonTest, renumbering_makes_each_run_of_rows_one_frame) {
     EXPECT_EQ(name(3), "c");
     EXPECT_EQ(w().Text3.text(), " 3");
     EXPECT_EQ(w().Text2.text(), " 3");
+
+    // A table sorted by capa (all patterns, then all targets) keeps its
+    // frames, and a reversal is not undone by the next appending operation.
+    db->execute("DELETE FROM BPN");
+    for (int f = 1; f <= 2; ++f) add_bpn(1, 1, f, f);
+    for (int f = 1; f <= 2; ++f) add_bpn(1, 2, f, 10 * f);
+    for (int f = 1; f <= 2; ++f) add_bpn(10, 1, f, 0.1 * f);
+    refresh_all();
+    EXPECT_EQ(toolkit().renumerartramas(), 1);
+    EXPECT_EQ(frames(), 2);
+    EXPECT_THAT(values(2), ElementsAre(2, 20));
+    toolkit().invertir_numeracion();
+    answer({"1", "1"});
+    click(w().Command22);
+    EXPECT_THAT(values(1), ElementsAre(2, 20));
+    EXPECT_THAT(values(3), ElementsAre(4, 40));
 }
 
 TEST_F(FramesCommonTest, renumbering_counts_pattern_rows_wherever_they_stand) {

@@ -1,5 +1,6 @@
 #include "app/workbench.h"
 
+#include "engine/experiments.h"
 #include "engine/network.h"
 #include "exchange/listings.h"
 #include "exchange/pattern_files.h"
@@ -40,12 +41,25 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
                                                      *pattern_files_);
     samples_ = std::make_unique<exchange::SampleSets>(*main_, platform, db, *network_);
     ga_ = std::make_unique<ga::GeneticSearch>(db, platform, *main_, *reports_, *this);
+    experiments_ = std::make_unique<engine::Experiments>(*main_, platform, *network_, *frames_, *reports_,
+                                                         *pattern_files_);
+    // The experiments keep each training curve before "test.csv" is written.
+    network_->set_history_writer(experiments_.get());
+    red_fitness_ = std::make_unique<engine::RedFitness>(*experiments_, platform);
+
+    // Databases made before the experiments kept their curves get the
+    // tables now; one that cannot be changed simply has no curves.
+    try {
+        engine::ensure_experiment_tables(db);
+    } catch (const EngineError&) {
+    }
 
     network_->connect();
     listings_->connect();
     pattern_files_->connect();
     frames_->connect();
     samples_->connect();
+    experiments_->connect();
     main_->Command46.set_handler([this] { ga_->show(); });
 
     // The operations that write to the database; on a read-only one they
@@ -60,9 +74,6 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
          &w.Command35, &w.Command36, &w.Command38, &w.Command39, &w.Command40, &w.Command41, &w.Command44,
          &w.Command45, &w.Command47});
 
-    // The experiment timer belongs to the run log; until it exists the timer
-    // only stops itself, so it fires once at start as the window expects.
-    main_->Timer1.set_handler([this] { main_->Timer1.set_interval(0); });
 }
 
 Workbench::~Workbench() = default;

@@ -17,8 +17,10 @@
 namespace vorn {
 
 namespace engine {
+class Experiments;
 class Network;
-}
+class RedFitness;
+}  // namespace engine
 namespace exchange {
 class Listings;
 class PatternFiles;
@@ -48,6 +50,10 @@ public:
     exchange::SampleSets& sample_sets() { return *samples_; }
     // The genetic search; its window GABPN is created on first use.
     ga::GeneticSearch& genetic_search() { return *ga_; }
+    engine::Experiments& experiments() { return *experiments_; }
+    // The fitness of the genetic search's "Red" strategy: a coded
+    // experiment per distinct code (reset() at the start of each run).
+    engine::RedFitness& red_fitness() { return *red_fitness_; }
 
     // Every form that exists now (Consultas and GABPN only once created).
     std::vector<Form*> forms() override;
@@ -62,6 +68,8 @@ private:
     std::unique_ptr<frames::FrameToolkit> frames_;
     std::unique_ptr<exchange::SampleSets> samples_;
     std::unique_ptr<ga::GeneticSearch> ga_;
+    std::unique_ptr<engine::Experiments> experiments_;
+    std::unique_ptr<engine::RedFitness> red_fitness_;
 };
 
 }  // namespace vorn

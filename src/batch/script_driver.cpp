@@ -111,6 +111,7 @@ void BatchSession::execute(const ScriptCommand& command, int line) {
         case Verb::List: list(); break;
         case Verb::Dump: dump(command, line); break;
         case Verb::Sql: sql(command, line); break;
+        case Verb::Activate: activate(command, line); break;
     }
 }
 
@@ -172,6 +173,8 @@ void BatchSession::get(const ScriptCommand& command, int line) {
         text = combo->text();
     } else if (const auto* label = dynamic_cast<const Label*>(control)) {
         text = label->caption();
+    } else if (const auto* plot = dynamic_cast<const Plot*>(control)) {
+        text = plot->text();
     } else if (const auto* timer = dynamic_cast<const Timer*>(control)) {
         // A timer shows no text; its interval (0 = stopped) is what a
         // script wants to know of it.
@@ -191,6 +194,22 @@ void BatchSession::get(const ScriptCommand& command, int line) {
         return;
     }
     events_.value(qualified(control->form(), *control), text);
+}
+
+void BatchSession::activate(const ScriptCommand& command, int line) {
+    Control* control = find_control(command, line);
+    if (control == nullptr) return;
+    auto* list = dynamic_cast<ListBox*>(control);
+    if (list == nullptr) {
+        events_.error(line, "cannot activate " + qualified(control->form(), *control) + ": not a list");
+        return;
+    }
+    if (command.line > static_cast<long>(list->lines().size())) {
+        events_.error(line, "cannot activate " + qualified(control->form(), *control) + ": it has " +
+                                format_int(static_cast<long long>(list->lines().size())) + " lines");
+        return;
+    }
+    list->activate(static_cast<int>(command.line - 1));
 }
 
 void BatchSession::list() {

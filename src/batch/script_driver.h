@@ -80,6 +80,7 @@ private:
     void list();
     void dump(const ScriptCommand& command, int line);
     void sql(const ScriptCommand& command, int line);
+    void activate(const ScriptCommand& command, int line);
     // The control a command names, or nullptr after an error event.
     Control* find_control(const ScriptCommand& command, int line);
 

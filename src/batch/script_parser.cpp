@@ -126,6 +126,19 @@ ParsedLine parse_script_line(std::string_view line) {
         return command(std::move(cmd));
     }
 
+    if (verb == "activate") {
+        cmd.verb = Verb::Activate;
+        skip_blanks(rest);
+        std::string_view target = take_word(rest);
+        double number = 0;
+        if (!split_target(target, cmd) || !parse_number_strict(rest, number) || number < 1 || number > 1e9 ||
+            number != static_cast<double>(static_cast<long>(number))) {
+            return fail("activate needs FORM.CONTROL and a line number from 1");
+        }
+        cmd.line = static_cast<long>(number);
+        return command(std::move(cmd));
+    }
+
     if (verb == "answer") {
         cmd.verb = Verb::Answer;
         // "answer" alone (or with only blanks after it) queues a cancel; an

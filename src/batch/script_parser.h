@@ -5,6 +5,7 @@
 //   set FORM.CONTROL TEXT     click FORM.CONTROL     get FORM.CONTROL | FORM
 //   answer [TEXT]             reply yes|no|cancel    list
 //   dump TABLE                sql STATEMENT
+//   activate FORM.LIST N      (double-clicks line N of a list, from 1)
 //
 // TEXT is the rest of the line after one blank, taken as it is, or a
 // double-quoted string with the escapes \" \\ \r \n \t. Blank lines and
@@ -19,7 +20,7 @@
 
 namespace vorn::batch {
 
-enum class Verb { Set, Click, Answer, Reply, Get, List, Dump, Sql };
+enum class Verb { Set, Click, Answer, Reply, Get, List, Dump, Sql, Activate };
 
 struct ScriptCommand {
     Verb verb = Verb::List;
@@ -32,6 +33,8 @@ struct ScriptCommand {
     Answer reply = Answer::Yes;
     // dump: the table name; sql: the statement, verbatim.
     std::string argument;
+    // activate: the line, counted from 1.
+    long line = 0;
 };
 
 struct ParsedLine {

@@ -152,6 +152,7 @@ bool Network::load_inputs(const std::vector<TableRow>& rows) {
     if (has_non_finite(platform_, rows, 1, "Fijar Entradas", "BPN")) return false;
     const std::optional<Extent> extent = pattern_extent(platform_, rows, "Fijar Entradas", "BPN");
     if (!extent) return false;
+    record_frames(rows);
     store_pattern_rows(rows, [this](int i, int n, const TableRow& row) { state_->entrada(i, n) = cell_of(row.valor); });
 
     const bool show = lower(trim(w_.Text9.text())) == "si";
@@ -165,6 +166,18 @@ bool Network::load_inputs(const std::vector<TableRow>& rows) {
     correct(w_.Text2, extent->max_fila, kFrameSizeDetected);
     correct(w_.Text3, extent->max_columna, kFrameCountDetected);
     return true;
+}
+
+// Which frames the table holds and how long each is. The input cells start
+// empty again, so that no reader (the training kernel included) meets a
+// value left over from an earlier table, past a frame's end or in a gap.
+void Network::record_frames(const std::vector<TableRow>& rows) {
+    std::vector<int>& length = state_->frame_length;
+    std::fill(length.begin(), length.end(), -1);
+    store_pattern_rows(rows, [&length](int i, int n, const TableRow&) {
+        length[static_cast<size_t>(n)] = std::max(length[static_cast<size_t>(n)], i);
+    });
+    std::fill(state_->entradas.begin(), state_->entradas.end(), Cell{});
 }
 
 bool Network::load_input_weights(const std::vector<TableRow>& rows) {

@@ -28,6 +28,9 @@ constexpr const char* kSalidaDeLaTrama = "La salida de la trama ";
 constexpr const char* kSalidaEs = " es: ";
 constexpr const char* kNoTargets = "No hay registros en BPN Targets";
 constexpr const char* kCualtramaNull = "Cualtrama=null, pasado a 1";
+constexpr const char* kNoSuchFrame = "No existe trama ";
+constexpr const char* kTableAndFrame =
+    "SELECT EXISTS (SELECT 1 FROM BPN), EXISTS (SELECT 1 FROM BPN WHERE capa = 1 AND columna = ?)";
 constexpr const char* kSalidaBpn = "La salida BPN de la trama ";
 constexpr const char* kSalidaBpnEs = " es:";
 constexpr const char* kRunFieldFirst = "Ejecutar Trama (Text5) dice ";
@@ -61,7 +64,13 @@ bool inside(int k, int max) {
 }  // namespace
 
 Cell Network::entrada(int i, int n) const {
-    return inside(i, kMaxIndex) && inside(n, kMaxIndex) ? state_->entrada(i, n) : Cell{};
+    return inside(i, kMaxIndex) && inside(n, kMaxIndex) && i <= state_->frame_length[static_cast<size_t>(n)]
+               ? state_->entrada(i, n)
+               : Cell{};
+}
+bool Network::frame_exists(int n) const { return frame_length(n) >= 0; }
+int Network::frame_length(int n) const {
+    return inside(n, kMaxIndex) ? state_->frame_length[static_cast<size_t>(n)] : -1;
 }
 Cell Network::target(int n) const {
     return inside(n, kMaxIndex) ? state_->targets[static_cast<size_t>(n)] : Cell{};
@@ -173,6 +182,13 @@ void Network::ejecutar() {
         return;
     }
     const int n = static_cast<int>(frame);
+    // A frame the table does not hold would be computed from whatever the
+    // arrays kept; an empty table is left to the loaders to report.
+    QueryResult held = w_.bpn().database().query_bound(kTableAndFrame, {Value(std::int64_t{n})});
+    if (as_number(held.rows[0][0]) != 0 && as_number(held.rows[0][1]) == 0) {
+        platform_.message(kNoSuchFrame + format_short(n));
+        return;
+    }
     std::optional<double> out = bpntrama("ejecutar", n);
     if (!out) return;
     std::string name = nombreTarget(*out);

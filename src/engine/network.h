@@ -101,6 +101,11 @@ public:
     // bounds. The others likewise.
     Cell entrada(int i, int n) const;
     Cell target(int n) const;
+    // Frame n exists when the last input load found a pattern row of it;
+    // its length is its largest fila. Cells past a frame's length (and all
+    // cells of a frame that does not exist) read as empty.
+    bool frame_exists(int n) const;
+    int frame_length(int n) const;
     Cell peso_entrada(int i, int j) const;
     Cell peso_oculta(int j) const;
     Cell salida_oculta(int j) const;
@@ -138,6 +143,7 @@ private:
     bool load_all();
     // The loaders' work on rows already read.
     bool load_inputs(const std::vector<TableRow>& rows);
+    void record_frames(const std::vector<TableRow>& rows);
     bool load_input_weights(const std::vector<TableRow>& rows);
     bool load_hidden_weights(const std::vector<TableRow>& rows);
     bool load_targets(const std::vector<TableRow>& rows);

@@ -25,6 +25,9 @@ struct Network::State {
     std::array<Cell, kMaxHidden + 1> deltas_oculta{};
     std::vector<Cell> targets = std::vector<Cell>(kSide);
     std::vector<double> historial_error = std::vector<double>(kInitialHistoryCells, 0.0);
+    // Length of frame n as the last input load found it (its largest fila),
+    // -1 when BPN held no pattern row of frame n.
+    std::vector<int> frame_length = std::vector<int>(kSide, -1);
     // The training run's flat copy of the arrays, kept between runs only
     // so that a run allocates nothing; each run fills what it reads.
     KernelNet kernel;

@@ -384,6 +384,13 @@ void PatternFiles::write_training_history(const std::vector<double>& history, in
     keep_history(true);
 }
 
+void PatternFiles::write_last_csv(const std::string& description) {
+    const std::filesystem::path path = dir_ / kLastFile;
+    if (!write_whole_file(path, description + "\r\n")) {
+        platform_.message(kCannotCreate + path.lexically_normal().string() + ".", kFileTitle, Icon::Exclamation);
+    }
+}
+
 void PatternFiles::ver_last_csv() {
     const std::filesystem::path path = dir_ / kLastFile;
     std::optional<std::string> content = read_whole_file(path);

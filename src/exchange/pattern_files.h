@@ -63,6 +63,9 @@ public:
     void discard_history() override;
     // A whole history at once: history[1 .. count].
     void write_training_history(const std::vector<double>& history, int count);
+    // Replaces "last.csv" with the description of the last pipeline step,
+    // as one line.
+    void write_last_csv(const std::string& description);
 
     const std::filesystem::path& dir() const { return dir_; }
 

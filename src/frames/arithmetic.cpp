@@ -56,12 +56,7 @@ void FrameToolkit::combine(Operator op, int& t1, int& t2) {
 
     if (t1 == 0) t1 = 1;
     if (t2 == 0) t2 = 1;
-    if (op == Operator::Quotient && t1 == t2) {
-        if (upper(w_.Text9.text()) != "NO") platform_.message(kSameFrameDivision + format_short(t1));
-        return;
-    }
     if (renumerartramas() == 0) return;
-    if (op == Operator::Difference && t1 == t2) return;
     if (store_.record_count() == 0) {
         platform_.message(member.empty_table);
         return;
@@ -75,12 +70,20 @@ void FrameToolkit::combine(Operator op, int& t1, int& t2) {
             return;
         }
     }
+    // Two numbers above the frame count name the same (last) frame: the
+    // comparison is of the frames actually used.
+    if (op == Operator::Quotient && t1 == t2) {
+        if (upper(w_.Text9.text()) != "NO") platform_.message(kSameFrameDivision + format_short(t1));
+        return;
+    }
+    if (op == Operator::Difference && t1 == t2) return;
+    int size = whole_count(store_.frame_size());
+    if (!long_enough(t1, size) || !long_enough(t2, size)) return;
 
     // Elements: a second element of 0 (or never loaded) keeps the first
     // one, so a division by zero keeps the first frame's element. A null on
     // either side, or nothing at all to keep, is a missing element.
     long frame = store_.next_frame_number();
-    int size = whole_count(store_.frame_size());
     std::vector<NewRow> rows;
     for (int i = 1; i <= size; ++i) {
         engine::Cell a = network_.entrada(i, t1);

@@ -29,6 +29,7 @@ constexpr const char* kPartitionSizeTitle = "Crear Trama de moving Average";
 constexpr const char* kPartitionSizePrompt = "Cantidad de Elementos de la Trama\r calcular la Cantidad de Elementos";
 constexpr const char* kPartitionSizeDefault = "10";
 
+constexpr const char* kPartitionTooNarrow = "La particion necesita al menos 2 elementos";
 constexpr const char* kReverseFrames = "UPDATE BPN SET columna = abs(? - columna) + 1";
 
 }  // namespace
@@ -47,6 +48,7 @@ void FrameToolkit::movingaverage(int t, int k) {
         say_no_such_frame(t);
         return;
     }
+    if (!long_enough(t, size)) return;
 
     // Element i is the mean of the k elements before it (itself excluded);
     // the first k elements have no k predecessors and are 0. With k <= 0
@@ -92,7 +94,6 @@ bool FrameToolkit::particionartrama(int t, int n) {
     }
     int count = whole_count(store_.frame_count());
     int size = whole_count(store_.frame_size());
-    // A window of no elements (or fewer) is a window of one: its target.
     if (n < 1) n = 1;
     if (n > size) n = size;
     if (t > count) t = count;
@@ -100,6 +101,13 @@ bool FrameToolkit::particionartrama(int t, int n) {
         say_no_such_frame(t);
         return false;
     }
+    // A window of one element is a target with no pattern: a frame the
+    // counts would miss.
+    if (n < 2) {
+        refuse(kPartitionTooNarrow);
+        return false;
+    }
+    if (!long_enough(t, size)) return false;
 
     // Windows from the end of the series towards its start, without
     // overlap: each takes element i as its target and the n - 1 elements
@@ -131,12 +139,13 @@ bool FrameToolkit::particionartrama(int t, int n) {
 }
 
 void FrameToolkit::invertir_numeracion() {
-    // The frame count is the largest frame number, so that frames holding
-    // only a target row (a partition into windows of one) are reversed with
-    // the others instead of landing on them.
+    // The frame count is the largest frame number, so that a frame holding
+    // only a target row is reversed with the others instead of landing on
+    // one of them.
     long count = std::max<long>(whole_count(store_.frame_count()), store_.largest_frame_number());
     store_.database().execute_bound(kReverseFrames, {Value(std::int64_t{count})});
-    store_.bpn().refresh();
+    // The working arrays follow the new numbering at once.
+    store_.reload();
 }
 
 void FrameToolkit::ask_moving_average() {

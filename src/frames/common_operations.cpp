@@ -9,6 +9,7 @@
 #include "shell/platform.h"
 #include "shell/report_window.h"
 #include "shell/sql_dialect.h"
+#include "shell/store_phase.h"
 
 namespace vorn::frames {
 
@@ -19,9 +20,19 @@ constexpr const char* kRenumberingAs = " Como ";
 constexpr const char* kRenumberingDone = "Pasada:";
 // A row without a frame number belongs to no frame.
 constexpr const char* kDropRowsWithoutFrame = "DELETE FROM BPN WHERE columna IS NULL OR trim(columna) = ''";
-// The rows of one run stand together in rowid order, so the rowids between
-// the run's first and last row are exactly the run's rows.
-constexpr const char* kRenumberRun = "UPDATE BPN SET columna = ? WHERE rowid BETWEEN ? AND ?";
+// Frames are renumbered by their number, ascending, closing the gaps: rows
+// of one frame need not stand together, and a table sorted by capa (all
+// pattern rows, then all targets) keeps N frames. Frames that already bear
+// their new number are left alone.
+constexpr const char* kNumbering =
+    "CREATE TEMP TABLE renumbering AS SELECT columna AS old, dense_rank() OVER (ORDER BY columna) AS k "
+    "FROM (SELECT DISTINCT columna FROM BPN)";
+constexpr const char* kRenumberFrames =
+    "UPDATE BPN SET columna = (SELECT k FROM temp.renumbering WHERE old = BPN.columna) "
+    "WHERE columna NOT IN (SELECT old FROM temp.renumbering WHERE old = k)";
+constexpr const char* kLastRenumbered =
+    "SELECT old, k, EXISTS (SELECT 1 FROM BPN WHERE capa = 1) FROM temp.renumbering ORDER BY k DESC LIMIT 1";
+constexpr const char* kDropNumbering = "DROP TABLE temp.renumbering";
 
 constexpr const char* kNoFramesToDelete = "No hay tramas en data1 para Borrar";
 constexpr const char* kDeleteFrame = "DELETE FROM bpn WHERE columna=";
@@ -40,8 +51,6 @@ constexpr const char* kRecordNotFound = "function inserttrama no encontre ";
 constexpr const char* kRecordNotFoundIn = "\ren la tabla ";
 constexpr const char* kRecordNotFoundUses = "\rSe usa el registro actual: ";
 
-bool is_pattern_row(const StoredRow& row) { return !is_null(row.capa) && as_number(row.capa) == 1; }
-
 }  // namespace
 
 int FrameToolkit::renumerartramas() {
@@ -51,25 +60,17 @@ int FrameToolkit::renumerartramas() {
     {
         Database::Savepoint all_or_nothing(db);
         db.execute_bound(kDropRowsWithoutFrame, {});
-        std::vector<StoredRow> rows = store_.rows_in_cursor_order();
-        long k = 0;
-        for (size_t first = 0; first < rows.size();) {
-            ++k;
-            const Value old = rows[first].columna;
-            size_t last = first;
-            while (last + 1 < rows.size() && same_frame(rows[last + 1].columna, old)) ++last;
-            for (size_t i = first; i <= last; ++i) {
-                if (is_pattern_row(rows[i])) holds_patterns = 1;
-            }
-            if (!(is_numeric(old) && as_number(old) == static_cast<double>(k))) {
-                db.execute_bound(kRenumberRun,
-                                 {Value(std::int64_t{k}), Value(rows[first].rowid), Value(rows[last].rowid)});
-            }
-            show_progress(kRenumbering + format_short(as_number(old)) + kRenumberingAs +
-                          format_short(static_cast<double>(k)));
-            first = last + 1;
-        }
+        db.execute_bound(kNumbering, {});
+        db.execute_bound(kRenumberFrames, {});
+        QueryResult last = db.query_bound(kLastRenumbered, {});
+        db.execute_bound(kDropNumbering, {});
         all_or_nothing.release();
+        if (!last.rows.empty()) {
+            const auto& row = last.rows.front();
+            holds_patterns = as_number(row[2]) != 0 ? 1 : 0;
+            show_progress(kRenumbering + format_short(as_number(row[0])) + kRenumberingAs +
+                          format_short(as_number(row[1])));
+        }
     }
     // A table the loader refuses cannot feed an operation either; the
     // loader has said why.
@@ -163,15 +164,7 @@ std::string FrameToolkit::inserttrama(MarketTable table, long n) {
         platform_.message(std::string(kEmptyMarketTable) + table_name, "", Icon::Exclamation);
         return "";
     }
-    while (n > count || n == 0) {
-        // A draw is floor(u * count): with one record it is always 0, and
-        // that one record is the only choice.
-        if (count == 1) {
-            n = 1;
-            break;
-        }
-        n = static_cast<long>(std::floor(platform_.random() * static_cast<double>(count)));
-    }
+    while (n > count || n == 0) n = draw_record(count);
     std::string criteria = "numero=" + frame_text(static_cast<double>(n));
     source.find_first(criteria);
     // After a miss the cursor still stands on the last record.
@@ -200,9 +193,15 @@ std::string FrameToolkit::inserttrama(MarketTable table, long n) {
     return nombre;
 }
 
+long FrameToolkit::draw_record(long count) {
+    // Record numbers run 1..count: the draw reaches the last record and,
+    // on a one-record table, lands on it at once.
+    return 1 + static_cast<long>(std::floor(platform_.random() * static_cast<double>(count)));
+}
+
 void FrameToolkit::insert_random_record() {
-    double count = static_cast<double>(w_.acciones().record_count());
-    inserttrama(MarketTable::AccionesXmes, static_cast<long>(std::floor(platform_.random() * count)));
+    if (refuse_if_read_only(store_.database(), platform_)) return;
+    inserttrama(MarketTable::AccionesXmes, draw_record(w_.acciones().record_count()));
 }
 
 }  // namespace vorn::frames

@@ -94,7 +94,9 @@ void FrameToolkit::recode_frame(Recoding recoding, int t, double limite) {
         return;
     }
     bool every_frame = recoding == Recoding::QuasiBinary && t == 0;
-    if (t > store_.frame_count() || (t < 1 && !every_frame)) {
+    // The frame-count field is only as fresh as the last load: the table
+    // itself says whether the frame exists.
+    if (!every_frame && (t < 1 || !frame_in_table(t))) {
         say_no_such_frame(t);
         return;
     }
@@ -151,13 +153,14 @@ void FrameToolkit::ratio_frame(Ratio ratio, int t) {
         say_no_such_frame(t);
         return;
     }
+    int size = whole_count(store_.frame_size());
+    if (!long_enough(t, size)) return;
 
     // Each element over the one before it; after a zero element the next
     // non-zero element becomes its own base. The cumulative form sums the
     // changes (ratio - 1).
     StatusProgress progress(w_.Text1);
     long frame = store_.next_frame_number();
-    int size = whole_count(store_.frame_size());
     double p = network_.entrada(1, t).number_or_zero();
     double sum = 0;
     std::vector<NewRow> rows;

@@ -12,6 +12,10 @@ constexpr const char* kNoSuchFrame = "No existe trama ";
 constexpr const char* kMissingElement = "Falta el valor del elemento";
 constexpr const char* kMissingOfFrame = " de la trama";
 constexpr const char* kNothingAdded = "\rNo se agrego ninguna trama";
+constexpr const char* kShortFrame = "La trama ";
+constexpr const char* kShortFrameNeeds = " tiene menos de ";
+constexpr const char* kShortFrameElements = " elementos";
+constexpr const char* kFrameHasPatternRow = "SELECT 1 FROM BPN WHERE capa = 1 AND columna = ? LIMIT 1";
 }  // namespace
 
 FrameToolkit::FrameToolkit(MainWindow& window, Platform& platform, engine::Network& network,
@@ -28,6 +32,7 @@ void FrameToolkit::connect() {
     w_.Command33.set_handler([this] { ask_delete_all(); });
     w_.Command34.set_handler([this] { informacion(); });
     w_.Command47.set_handler([this] { insert_random_record(); });
+    w_.Command38.set_handler([this] { merval(); });
 
     w_.Command22.set_handler([this] { ask_combine(Operator::Sum); });
     w_.Command21.set_handler([this] { ask_combine(Operator::Difference); });
@@ -61,7 +66,21 @@ std::optional<int> FrameToolkit::ask_frame(std::string_view prompt, std::string_
     return frame;
 }
 
-void FrameToolkit::say_no_such_frame(double t) { platform_.message(kNoSuchFrame + format_short(t)); }
+void FrameToolkit::say_no_such_frame(double t) { refuse(kNoSuchFrame + format_short(t)); }
+
+void FrameToolkit::refuse(const std::string& text) {
+    if (!quiet_refusals_) platform_.message(text);
+}
+
+bool FrameToolkit::long_enough(int t, int size) {
+    if (network_.frame_length(t) >= size) return true;
+    refuse(kShortFrame + frame_text(t) + kShortFrameNeeds + frame_text(size) + kShortFrameElements);
+    return false;
+}
+
+bool FrameToolkit::frame_in_table(int t) {
+    return !store_.database().query_bound(kFrameHasPatternRow, {Value(std::int64_t{t})}).rows.empty();
+}
 
 void FrameToolkit::say_missing_element(int frame, int element) {
     platform_.message(kMissingElement + format_short(element) + kMissingOfFrame + format_short(frame) + kNothingAdded,

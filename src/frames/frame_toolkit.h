@@ -97,6 +97,16 @@ public:
     // detected.
     void informacion();
 
+    // "Merval": the index's frames appended after those BPN holds, the
+    // last row becoming a target.
+    void merval();
+    // One step of the dataset pipeline on frames t1 and t2 (which the
+    // operations may correct): a source frame from the set in Combo1 when
+    // BPN is empty, then one of the nineteen operations drawn at random.
+    // Gives the step's description, also written to "last.csv". Inside a
+    // step an operation that would be refused is skipped without a word.
+    std::string generartrama(int& t1, int& t2);
+
 private:
     enum class Operator { Sum, Difference, Product, Quotient };
     enum class Recoding { Binary, Bipolar, QuasiBinary, Trend, Sigmoid, Tanh };
@@ -105,6 +115,10 @@ private:
     void combine(Operator op, int& t1, int& t2);
     void recode_frame(Recoding recoding, int t, double limite);
     void ratio_frame(Ratio ratio, int t);
+    void load_merval();
+    // Applies pipeline operation `op` and appends its line to the
+    // description; false when the step must end there.
+    bool apply_operation(int op, int& t1, int& t2, std::string& description);
     // Reads the one value of a statement through data source 1..4;
     // nullopt for any other source.
     std::optional<Value> statistic(int source, const std::string& statement);
@@ -119,12 +133,23 @@ private:
     void ask_sigma();
     void ask_delete_all();
     void insert_random_record();
+    // A record number 1..count, uniformly.
+    long draw_record(long count);
 
     // A frame number from an input box; nullopt when cancelled, or after
     // saying that the answer names no frame.
     std::optional<int> ask_frame(std::string_view prompt, std::string_view title, std::string_view default_text);
     // "No existe trama " + t.
     void say_no_such_frame(double t);
+    // A refusal of an operand the operation cannot work on. Inside the
+    // dataset pipeline refusals are silent: an unattended experiment skips
+    // the operation instead of stopping at a message box.
+    void refuse(const std::string& text);
+    // True when frame t (loaded) holds at least `size` elements; otherwise
+    // refuses with the frame's name and the size it needs.
+    bool long_enough(int t, int size);
+    // True when BPN holds a pattern row of frame t.
+    bool frame_in_table(int t);
     // Says which element of which frame holds no value; the operation then
     // writes nothing.
     void say_missing_element(int frame, int element);
@@ -138,6 +163,7 @@ private:
     exchange::Listings& listings_;
     exchange::PatternFiles& files_;
     FrameStore store_;
+    bool quiet_refusals_ = false;
 };
 
 }  // namespace vorn::frames

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 
 #include "qt/lines_model.h"
+#include "qt/plot_widget.h"
 
 namespace vorn::qt {
 
@@ -90,6 +91,7 @@ QWidget* Binder::make(Control& control) {
     if (auto* c = dynamic_cast<OptionButton*>(&control)) return make_option(*c);
     if (auto* c = dynamic_cast<Shape*>(&control)) return make_shape(*c);
     if (auto* c = dynamic_cast<DataControl*>(&control)) return make_data_control(*c);
+    if (auto* c = dynamic_cast<Plot*>(&control)) return make_plot(*c);
     return nullptr;
 }
 
@@ -195,6 +197,8 @@ QWidget* Binder::make_list(ListBox& list) {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     lists_.push_back({view, model});
+    QObject::connect(view, &QAbstractItemView::doubleClicked,
+                     [&list](const QModelIndex& index) { list.activate(index.row()); });
     // Lines are never pushed one by one: the front end syncs the model at
     // its next repaint point or when control returns to the event loop.
     list.observe(guarded([this, &list, view](Change change) {
@@ -204,6 +208,17 @@ QWidget* Binder::make_list(ListBox& list) {
         } else {
             hooks_.list_changed();
         }
+    }));
+    return view;
+}
+
+QWidget* Binder::make_plot(Plot& plot) {
+    auto* view = new PlotWidget(plot, &owner_);
+    // update() is coalesced by Qt: a curve that grows point by point is
+    // drawn at the next paint, not once per point.
+    plot.observe(guarded([view, &plot](Change) {
+        show_visible(*view, plot);
+        view->update();
     }));
     return view;
 }

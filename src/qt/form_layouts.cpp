@@ -120,7 +120,11 @@ void lay_out_report_window(ReportWindow& r, Binder& b, QWidget& central) {
     auto* outer = new QVBoxLayout(&central);
     auto* frame = b.widget_as<QGroupBox>(r.Frame3D1);
     frame->layout()->addWidget(b.widget(r.List1));
-    outer->addWidget(frame, 1);
+    // The curve beside the list (a training run's, or a "BD4" line's).
+    auto* list_and_curve = new QHBoxLayout;
+    list_and_curve->addWidget(frame, 2);
+    list_and_curve->addWidget(b.widget(r.Curva), 1);
+    outer->addLayout(list_and_curve, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(b.widget(r.GroupPush3D1));

@@ -85,6 +85,11 @@ void Command::set_enabled(bool enabled) {
     notify();
 }
 
+void ListBox::activate(int index) {
+    if (!activation_ || index < 0 || static_cast<size_t>(index) >= lines_.size()) return;
+    form().run_handler([this, index] { activation_(index); });
+}
+
 void Command::click() {
     if (handler_) form().run_handler(handler_);
 }

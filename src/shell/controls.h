@@ -153,9 +153,16 @@ public:
     // is stale.
     unsigned long long revision() const { return revision_; }
 
+    // What a double-click on line `index` (0-based) runs: the handler, inside
+    // the form's boundary, as a click does. An index outside the list, or a
+    // list without a handler, does nothing.
+    void set_activation_handler(std::function<void(int)> handler) { activation_ = std::move(handler); }
+    void activate(int index);
+
 private:
     std::vector<std::string> lines_;
     unsigned long long revision_ = 0;
+    std::function<void(int)> activation_;
 };
 
 // A plot of one curve: points in the order they were added (x, y). The

@@ -127,6 +127,8 @@ public:
     void commit();
     void commit_and_continue();
     bool in_transaction() const;
+    // True inside an all-or-nothing scope (a Savepoint not yet released).
+    bool in_savepoint() const { return savepoint_depth_ > 0; }
     // Before anything is shown to the user (a message, a question, an
     // input box, a print): what the handler wrote so far is committed, so
     // that what is reported as done is stored, and no lock or snapshot is

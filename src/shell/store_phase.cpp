@@ -63,6 +63,15 @@ void roll_back_quietly(Database& db) {
 }  // namespace
 
 bool store_result(Database& db, Platform& platform, const std::function<void()>& write) {
+    // An operation that stores its own result (initial weights, say) may run
+    // inside another's store phase, as an experiment runs "P.Ini": it joins
+    // the outer one, which holds the write lock and commits for both.
+    if (db.in_savepoint()) {
+        Database::Savepoint nested(db);
+        write();
+        nested.release();
+        return true;
+    }
     end_load_phase(db);
     for (int attempt = 1;; ++attempt) {
         try {

@@ -37,7 +37,8 @@ void end_load_phase(Database& db);
 // user was told). Engine failures other than a lock (a full disk, say) roll
 // back, leave every table as it was and throw; a failed commit throws
 // CommitError. write() runs inside a savepoint under the write lock: what
-// it shows is not committed first, so it should show nothing.
+// it shows is not committed first, so it should show nothing. Called
+// inside another store phase (or any savepoint), it joins that one.
 bool store_result(Database& db, Platform& platform, const std::function<void()>& write);
 
 }  // namespace vorn

@@ -1,0 +1,153 @@
+// The experiments and their log: an experiment builds a fresh data set with
+// the dataset pipeline, gives the network new random weights, trains it and
+// logs one row in PasadasBPN with its final error, and the training curve
+// of that run in PasadasBPNCurva. Random experiments ("Command41", and a
+// hundred of them after a purge of the log, "Command45"), coded ones from a
+// 12-bit code ("Command44" and the experiment timer Timer1), the log listed
+// by error ("BD4") with each line's curve on a double-click.
+//
+// An experiment is a long handler: it ends the handler's read transaction,
+// and each pipeline step, the new weights and the log row are written as a
+// store phase of their own, so that what the log shows is committed and no
+// transaction is held while the network trains. When a store phase is not
+// stored (the database stayed locked) the experiment ends there, unlogged.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/network.h"
+
+namespace vorn {
+class Database;
+class MainWindow;
+class Platform;
+class ReportWindows;
+namespace frames {
+class FrameToolkit;
+}
+}  // namespace vorn
+
+namespace vorn::engine {
+
+// Creates, when missing, the tables the experiments keep beside the log
+// (each experiment's curve with the trigger that deletes it with its log
+// row, the copies of BPN and BPNPESOS from before the start-up experiment,
+// and the checksums those copies are judged by). Run when a database is
+// opened; a read-only database is left as it is.
+void ensure_experiment_tables(Database& db);
+
+// The binary value of a text, most significant digit first, after trimming:
+// the sum of digit x 2^(position from the right). A character that is not a
+// digit counts 0.
+long binario_a_decimal(std::string_view text);
+
+class Experiments : public HistoryWriter {
+public:
+    // `files` receives the training history pass by pass ("test.csv");
+    // the experiments keep a copy for the curve they log.
+    Experiments(MainWindow& window, Platform& platform, Network& network, frames::FrameToolkit& toolkit,
+                ReportWindows& reports, HistoryWriter& files);
+
+    // Gives Command41, Command42, Command44, Command45 and Timer1 their
+    // handlers, and the report list its double-click.
+    void connect();
+
+    // Where the experiment timer hands its bit string and result to the
+    // genetic-algorithm window (creating it hidden when needed). Set by the
+    // composition; without it the timer hands nothing.
+    using GaHandOff = std::function<void(const std::string& bits, const std::string& result)>;
+    void set_ga_hand_off(GaHandOff hand_off) { ga_hand_off_ = std::move(hand_off); }
+
+    // One random experiment (Command41); its logged error, nullopt when
+    // nothing was logged.
+    std::optional<double> experimento_aleatorio();
+    // One experiment from a 12-character code; its logged error, nullopt
+    // when nothing was logged.
+    std::optional<double> experimento_codificado(std::string_view code);
+    void probar_codigo();     // Command44
+    void purgar_y_repetir();  // Command45
+    void listar_pasadas();    // "BD4"
+    void temporizador();      // Timer1
+    // Draws in Consultas.Curva the curve of the experiment on line `index`
+    // (0-based) of the "BD4" listing; nothing when the list shows another
+    // listing now.
+    void dibujar_curva(int index);
+
+    void begin_history() override;
+    void add_pass(double mean_error) override;
+    void keep_history(bool weights_stored) override;
+    void discard_history() override;
+
+    // Wall time spent training inside experiments since the workbench
+    // started, to tell the network's share of an experiment from the
+    // pipeline's.
+    std::chrono::steady_clock::duration training_time() const { return training_time_; }
+
+private:
+    struct Settings {
+        bool random = false;
+        std::string code;
+    };
+    std::optional<double> run_experiment(const Settings& settings);
+    // Points the log data source back at PasadasBPN, after saying so, when
+    // its first field is not numero.
+    void check_log_source();
+    // Copies BPN and BPNPESOS aside before the start-up experiment, each
+    // when it holds rows and differs from what the last start-up left;
+    // false when the copies could not be stored (the experiment then does
+    // not run).
+    bool keep_user_tables();
+    // Notes a checksum of both tables as the start-up experiment left them.
+    void remember_startup_tables();
+
+    MainWindow& w_;
+    Platform& platform_;
+    Network& network_;
+    frames::FrameToolkit& toolkit_;
+    ReportWindows& reports_;
+    HistoryWriter& files_;
+    GaHandOff ga_hand_off_;
+
+    // The per-pass errors of the last training run (index 0 = pass 1).
+    std::vector<double> last_history_;
+    // The log rows behind the lines of the last "BD4" listing, valid while
+    // the report list is still at list_revision_.
+    std::vector<std::int64_t> listed_rows_;
+    unsigned long long list_revision_ = 0;
+    // The timer's first firing at start is the start-up experiment; a front
+    // end that stops the timer first (--no-startup) cancels it.
+    bool startup_pending_ = true;
+    bool in_timer_ = false;
+    std::chrono::steady_clock::duration training_time_{};
+};
+
+// The fitness of the "Red" strategy of the genetic search: the first 12
+// bits of a chromosome are an experiment code, run as "Command44" runs one
+// (frames and weights replaced, one log row), and the fitness is
+// 1 / (error + 0.001). Each distinct code is run once per search run; a
+// chromosome shorter than 12 bits has fitness 0, said once per run.
+class RedFitness {
+public:
+    RedFitness(Experiments& experiments, Platform& platform);
+    double operator()(const std::string& chromosome);
+    // A new search run: codes are run again, and the short-chromosome
+    // message may show again.
+    void reset();
+    // "Red=" followed by the code the chromosome stands for.
+    static std::string describir(const std::string& chromosome);
+
+private:
+    Experiments& experiments_;
+    Platform& platform_;
+    std::map<std::string, double, std::less<>> fitness_of_code_;
+    bool told_short_ = false;
+};
+
+}  // namespace vorn::engine

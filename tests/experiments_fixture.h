@@ -1,0 +1,65 @@
+// A workbench whose random draws a test can queue, and whose stop request
+// comes after a given number of polls: the dataset pipeline and the
+// experiments draw their record, operation and settings from the platform.
+#pragma once
+
+#include <deque>
+#include <fstream>
+#include <sstream>
+
+#include "frames_fixture.h"
+
+namespace vorn::testing {
+
+class DrawPlatform : public ScriptedPlatform {
+public:
+    // Queued uniform draws, used before the platform's own stream.
+    std::deque<double> draws;
+    // stop_requested() says yes from this poll on (never when 0).
+    int stop_at_poll = 0;
+    int polls = 0;
+
+    double random() override {
+        if (draws.empty()) return ScriptedPlatform::random();
+        double u = draws.front();
+        draws.pop_front();
+        return u;
+    }
+    bool stop_requested() override { return stop_at_poll > 0 && ++polls >= stop_at_poll; }
+};
+
+// The draw that makes the pipeline pick operation `op` (1..19).
+inline double op_draw(int op) { return (op - 0.5) / 19; }
+
+class PipelineTest : public FramesTest {
+protected:
+    void SetUp() override {
+        FramesTest::SetUp();
+        bench.reset();
+        bench = std::make_unique<Workbench>(*db, drawn, dir.path());
+    }
+    // A market-table record: numero, nombre, and the twelve monthly values
+    // in percent.
+    void add_market(const std::string& table, int numero, const std::string& nombre,
+                    const std::vector<double>& months) {
+        std::vector<Value> params{Value(std::int64_t{numero}), Value(nombre), Value(nombre), Value(std::int64_t{2018})};
+        for (double m : months) params.emplace_back(m);
+        db->execute_bound("INSERT INTO " + table + " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", params);
+    }
+    void add_merval(int columna, const std::vector<double>& values) {
+        for (size_t i = 0; i < values.size(); ++i) {
+            db->execute_bound("INSERT INTO merval VALUES (1, ?, ?, ?, 'MERVAL EW')",
+                              {Value(std::int64_t(i + 1)), Value(std::int64_t{columna}), Value(values[i])});
+        }
+    }
+    std::string last_csv() {
+        std::stringstream text;
+        text << std::ifstream(dir.path() / "last.csv", std::ios::binary).rdbuf();
+        return text.str();
+    }
+    std::vector<std::string> drawn_texts() const { return drawn.texts(); }
+
+    DrawPlatform drawn;
+};
+
+}  // namespace vorn::testing

@@ -1,0 +1,305 @@
+// The experiments and their log: coded and random experiments, the purge and
+// repeat, "BD4" with each line's curve, the experiment timer with its hand-off
+// to the genetic-algorithm window, the start-up copies, and the "Red" fitness.
+#include <cmath>
+
+#include "engine/experiments.h"
+#include "experiments_fixture.h"
+
+namespace vorn {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::op_draw;
+using testing::PipelineTest;
+
+class ExperimentsTest : public PipelineTest {
+protected:
+    void SetUp() override {
+        PipelineTest::SetUp();
+        add_market("AccionesXmes", 1, "ALUA 2018", {1, -2, 3, 5, -4, 2, 6, 1, -3, 2, 4, 1});
+        add_market("AccionesXmes", 2, "BMA 2018", {3, 1, -1, 2, 2, -5, 1, 4, 2, -2, 1, 3});
+        add_market("Mercap", 1, "ALUA 2019", {2, 1, 3, -1, 2, 4, -2, 1, 3, 2, -1, 2});
+        refresh_all();
+        w().Combo1.set_text("Set1");
+        w().Text7.set_text("20");
+    }
+    engine::Experiments& experiments() { return bench->experiments(); }
+    long log_rows() { return static_cast<long>(as_number(rows("SELECT count(*) FROM PasadasBPN").rows[0][0])); }
+    double logged_error(long row) {
+        return as_number(rows("SELECT error FROM PasadasBPN WHERE rowid = " + std::to_string(row)).rows[0][0]);
+    }
+    void add_log(long numero, const Value& error, const std::string& tramas = "1=1") {
+        db->execute_bound("INSERT INTO PasadasBPN VALUES (?, ?, 0.025, ?, 50, 0.5)",
+                          {Value(std::int64_t{numero}), Value(tramas), error});
+    }
+};
+
+TEST_F(ExperimentsTest, a_zero_code_builds_one_frame_from_frame_one_and_logs_its_error) {
+    // Record 1, then operation 16 (Z) on frame 1: a = b = 1 although the
+    // frame count is 0 while the first frame is built.
+    drawn.draws = {0.0, op_draw(16)};
+    w().Text6.set_text("0.01");
+    std::optional<double> error = experiments().experimento_codificado("000000000000");
+    ASSERT_TRUE(error);
+    EXPECT_EQ(frames(), 1);
+    EXPECT_EQ(name(1), "Z(1)");
+    EXPECT_EQ(last_csv(), "ALUA 2018\rZ(1)\r\n");
+    QueryResult log = rows("SELECT numero, tramas, errorminimo, error, nropasadas, velocidaddeaprendizaje FROM PasadasBPN");
+    ASSERT_EQ(log.rows.size(), 1u);
+    const auto& row = log.rows[0];
+    const LocalTime now = to_local_time(drawn.clock);
+    EXPECT_EQ(as_number(row[0]), std::floor(now.day_fraction() * 10000));
+    EXPECT_EQ(as_text(row[1]), "1=1");
+    // "Info" set the fields the row records; the run trained on them.
+    EXPECT_EQ(as_number(row[2]), 0.025);
+    EXPECT_EQ(as_number(row[3]), *error);
+    EXPECT_EQ(as_number(row[4]), 20);
+    EXPECT_EQ(as_number(row[5]), 0.5);
+    EXPECT_EQ(w().Text1.text(), format_short(*error));
+    EXPECT_GT(*error, 0);
+    // The weights are the trained ones for 11 inputs and 3 hidden units.
+    EXPECT_EQ(as_number(rows("SELECT count(*) FROM BPNPESOS").rows[0][0]), 11 * 3 + 3);
+    // The curve holds one point per pass, the last being the logged error.
+    QueryResult curve = rows("SELECT pasada, error FROM PasadasBPNCurva ORDER BY pasada");
+    ASSERT_FALSE(curve.rows.empty());
+    EXPECT_EQ(as_number(curve.rows.front()[0]), 1);
+    EXPECT_EQ(as_number(curve.rows.back()[1]), *error);
+}
+
+TEST_F(ExperimentsTest, codes_set_frames_and_settings_and_lower_them_to_the_frame_count) {
+    // 0011 frames, a = 0111 = 7, b = 0010 = 2, each lowered to the count.
+    drawn.draws = {0.5, op_draw(16), op_draw(16), op_draw(16)};
+    ASSERT_TRUE(experiments().experimento_codificado(" 001101110010 "));
+    EXPECT_EQ(as_text(rows("SELECT tramas FROM PasadasBPN").rows[0][0]), "1=11=11=1");
+    // A character that is no digit counts 0.
+    EXPECT_EQ(engine::binario_a_decimal(" 1x1 "), 5);
+    EXPECT_EQ(engine::binario_a_decimal("0101"), 5);
+    EXPECT_EQ(engine::binario_a_decimal(""), 0);
+}
+
+TEST_F(ExperimentsTest, the_test_button_writes_its_code_and_says_the_error) {
+    click(w().Command44);
+    EXPECT_EQ(w().Text10.text(), "101010110110");
+    ASSERT_EQ(log_rows(), 1);
+    // 1010 = 10 frames, each a and b lowered to the count at that moment.
+    std::string tramas = as_text(rows("SELECT tramas FROM PasadasBPN").rows[0][0]);
+    EXPECT_EQ(tramas.rfind("1=1", 0), 0u);
+    EXPECT_EQ(drawn.texts().back(), "El error de esta pasada es:" + format_short(logged_error(1)));
+}
+
+TEST_F(ExperimentsTest, a_random_experiment_shows_its_progress_and_logs_its_settings) {
+    w().Text9.set_text("SI");
+    // n = floor(0.3 * 8) = 2; then a, b from the frame count at each step.
+    drawn.draws = {0.3, 0.9, 0.9, 0.0, op_draw(16), 0.5, 0.5, op_draw(16)};
+    click(w().Command41);
+    EXPECT_EQ(w().Command41.caption(), "2 de 2");
+    EXPECT_EQ(w().Text9.text(), "NO");
+    ASSERT_EQ(log_rows(), 1);
+    EXPECT_EQ(as_text(rows("SELECT tramas FROM PasadasBPN").rows[0][0]), "1=1" "1=1");
+}
+
+TEST_F(ExperimentsTest, the_log_source_is_pointed_back_at_its_table_when_it_starts_elsewhere) {
+    w().pasadas().set_record_source("SELECT tramas, numero FROM PasadasBPN");
+    w().pasadas().refresh();
+    drawn.draws = {0.0, op_draw(16)};
+    ASSERT_TRUE(experiments().experimento_codificado("000000000000"));
+    EXPECT_THAT(drawn.texts(), ::testing::Contains("data4.Recordset.Fields(0).Name <> numero , sino tramas\r"
+                                                  "data4.recordsource= SELECT tramas, numero FROM PasadasBPN"));
+    EXPECT_EQ(w().pasadas().record_source(), "PasadasBPN");
+    EXPECT_EQ(log_rows(), 1);
+}
+
+TEST_F(ExperimentsTest, purge_drops_poor_rows_and_an_empty_log_still_runs_the_experiments) {
+    add_log(1, Value(2.0));
+    add_log(2, Value(0.0));
+    add_log(3, Value(0.1));
+    add_log(4, Value(0.3));
+    add_log(5, Value(0.2));
+    drawn.stop_at_poll = 1;
+    click(w().Command45);
+    // Above 1 and 0 go; then everything at or above the mean 0.2.
+    QueryResult kept = rows("SELECT numero FROM PasadasBPN ORDER BY rowid");
+    ASSERT_EQ(kept.rows.size(), 2u);
+    EXPECT_EQ(as_number(kept.rows[0][0]), 3);
+    EXPECT_EQ(w().Text12.text(), "1");
+
+    // Nothing to average: the delete is skipped, not broken.
+    db->execute("DELETE FROM PasadasBPN");
+    add_log(6, Value());
+    drawn.stop_at_poll = 0;
+    drawn.messages.clear();
+    click(w().Command45);
+    EXPECT_EQ(w().Text12.text(), "100");
+    EXPECT_EQ(log_rows(), 101);
+    for (const auto& m : drawn.messages) EXPECT_NE(m.icon, Icon::Critical) << m.text;
+}
+
+TEST_F(ExperimentsTest, bd4_lists_by_error_and_a_double_click_draws_that_curve) {
+    add_log(1234, Value(0.123456), std::string(60, 'x'));
+    add_log(99, Value(0.0001), "2=1");
+    drawn.draws = {0.0, op_draw(16)};
+    std::optional<double> error = experiments().experimento_codificado("000000000000");
+    ASSERT_TRUE(error);
+    click(w().Command42);
+    const auto& lines = consultas().List1.lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], " 99-\t .01%\t 50,\t 2.5%\t2=1");
+    auto line_of = [&](const std::string& start) {
+        for (size_t k = 0; k < lines.size(); ++k)
+            if (lines[k].rfind(start, 0) == 0) return static_cast<int>(k);
+        return -1;
+    };
+    const int listed = line_of(" 1234-");
+    ASSERT_GE(listed, 1);
+    EXPECT_EQ(lines[static_cast<size_t>(listed)], " 1234-\t 12.34%\t 50,\t 2.5%\t" + std::string(50, 'x'));
+    EXPECT_TRUE(consultas().List1.visible());
+    EXPECT_EQ(w().pasadas().record_source(), "PasadasBPN");
+
+    // The experiment's line draws its curve; a line without one clears it.
+    const int experiment = 3 - listed;
+    consultas().List1.activate(experiment);
+    const auto& points = consultas().Curva.points();
+    ASSERT_FALSE(points.empty());
+    EXPECT_EQ(points.front().x, 1);
+    EXPECT_EQ(points.back().y, *error);
+    consultas().List1.activate(listed);
+    EXPECT_TRUE(consultas().Curva.points().empty());
+
+    // Once the list shows another listing its lines draw nothing.
+    consultas().List1.activate(experiment);
+    click(w().Command2);
+    consultas().List1.activate(listed);
+    EXPECT_FALSE(consultas().Curva.points().empty());
+
+    // A deleted log row takes its curve with it.
+    db->execute("DELETE FROM PasadasBPN WHERE tramas = '1=1'");
+    EXPECT_EQ(as_number(rows("SELECT count(*) FROM PasadasBPNCurva").rows[0][0]), 0);
+}
+
+TEST_F(ExperimentsTest, a_curve_keeps_at_most_a_thousand_evenly_spaced_passes) {
+    // Operation 19 leaves the index's raw levels, targets far above what a
+    // sigmoid reaches: every one of the 2501 passes runs.
+    add_merval(1, {10, 20, 30});
+    add_merval(2, {5, 6, 7});
+    w().Text7.set_text("2500");
+    drawn.draws = {0.0, op_draw(19)};
+    ASSERT_TRUE(experiments().experimento_codificado("000000000000"));
+    QueryResult curve = rows("SELECT pasada FROM PasadasBPNCurva ORDER BY pasada");
+    ASSERT_EQ(curve.rows.size(), 1000u);
+    EXPECT_EQ(as_number(curve.rows.front()[0]), 1);
+    EXPECT_EQ(as_number(curve.rows[1][0]), 4);
+    EXPECT_EQ(as_number(curve.rows.back()[0]), 2501);
+}
+
+TEST_F(ExperimentsTest, the_timer_fills_its_fields_runs_the_code_and_hands_the_result_on) {
+    std::vector<std::pair<std::string, std::string>> handed;
+    experiments().set_ga_hand_off([&](const std::string& bits, const std::string& result) {
+        handed.emplace_back(bits, result);
+    });
+    w().Text10.set_text("text10");
+    ASSERT_TRUE(w().Timer1.armed());
+    bench->fire(w().Timer1);
+    EXPECT_EQ(w().Text10.text(), "101010110110");
+    EXPECT_THAT(w().Combo1.items(), ElementsAre("Set1", "Set2", "Set3"));
+    EXPECT_EQ(w().Combo1.text(), "Set1");
+    EXPECT_EQ(w().Text12.text(), "0");
+    ASSERT_EQ(log_rows(), 1);
+    EXPECT_EQ(w().Text11.text(), format_short(logged_error(1)));
+    EXPECT_EQ(drawn.texts().back(), "El error de esta pasada es:" + w().Text11.text());
+    ASSERT_EQ(handed.size(), 1u);
+    EXPECT_EQ(handed[0], std::make_pair(std::string("101010110110"), w().Text11.text()));
+    EXPECT_FALSE(w().Timer1.armed());
+
+    // Re-armed with another bit string (as "VORN" does): it runs again.
+    w().Text10.set_text("000100010001");
+    w().Timer1.set_interval(1);
+    bench->fire(w().Timer1);
+    EXPECT_THAT(w().Combo1.items(), ElementsAre("Set1", "Set2", "Set3", "Set1", "Set2", "Set3"));
+    ASSERT_EQ(handed.size(), 2u);
+    EXPECT_EQ(handed[1].first, "000100010001");
+    EXPECT_EQ(log_rows(), 2);
+}
+
+TEST_F(ExperimentsTest, a_start_keeps_the_users_frames_and_weights_until_the_next_start_after_work) {
+    add_frames({{0.1, 0.2}, {0.3, 0.4}}, {0.5, 0.6});
+    db->execute("INSERT INTO BPNPESOS VALUES (1, 1, 1, 0.7), (2, 1, 1, 0.8)");
+    refresh_all();
+    auto copy_of = [&](const std::string& table) {
+        return as_number(rows("SELECT count(*) FROM " + table).rows[0][0]);
+    };
+    bench->fire(w().Timer1);
+    EXPECT_EQ(copy_of("bpnanterior"), 6);
+    EXPECT_EQ(copy_of("bpnpesosanterior"), 2);
+    EXPECT_EQ(as_number(rows("SELECT valor FROM bpnanterior ORDER BY rowid").rows[1][0]), 0.2);
+
+    // A second start with no work between: the user's copy stays.
+    auto restart = [&] {
+        bench.reset();
+        bench = std::make_unique<Workbench>(*db, drawn, dir.path());
+        w().Combo1.set_text("Set1");
+        bench->fire(w().Timer1);
+    };
+    restart();
+    EXPECT_EQ(copy_of("bpnanterior"), 6);
+    EXPECT_EQ(copy_of("bpnpesosanterior"), 2);
+
+    // Work between two starts (new frames): that work is what is kept.
+    db->execute("DELETE FROM BPN");
+    add_frame(1, {9, 9, 9}, 0.9);
+    refresh_all();
+    restart();
+    EXPECT_EQ(copy_of("bpnanterior"), 4);
+    // The weights were left as the last start left them: their copy stays.
+    EXPECT_EQ(copy_of("bpnpesosanterior"), 2);
+
+    // Buttons never copy.
+    db->execute("DELETE FROM BPN");
+    add_frame(1, {1, 1}, 0.1);
+    refresh_all();
+    click(w().Command44);
+    EXPECT_EQ(copy_of("bpnanterior"), 4);
+}
+
+TEST_F(ExperimentsTest, a_stopped_timer_never_runs_the_startup_experiment) {
+    w().Timer1.set_interval(0);
+    w().Text10.set_text("000000000000");
+    w().Timer1.set_interval(1);
+    add_frames({{0.1, 0.2}}, {0.5});
+    bench->fire(w().Timer1);
+    EXPECT_EQ(log_rows(), 1);
+    EXPECT_EQ(as_number(rows("SELECT count(*) FROM bpnanterior").rows[0][0]), 0);
+}
+
+TEST_F(ExperimentsTest, red_fitness_runs_each_distinct_code_once_per_run) {
+    engine::RedFitness& red = bench->red_fitness();
+    double first = red("0001000100011");
+    double again = red("000100010001001");
+    double other = red("000000000000");
+    ASSERT_EQ(log_rows(), 2);
+    EXPECT_EQ(first, again);
+    QueryResult logged = rows("SELECT error FROM PasadasBPN ORDER BY rowid");
+    EXPECT_DOUBLE_EQ(first, 1 / (as_number(logged.rows[0][0]) + 0.001));
+    EXPECT_DOUBLE_EQ(other, 1 / (as_number(logged.rows[1][0]) + 0.001));
+
+    auto said_short = [&] {
+        long said = 0;
+        for (const std::string& text : drawn.texts()) said += text.find("12 bits") != std::string::npos;
+        return said;
+    };
+    EXPECT_EQ(red("0101"), 0);
+    EXPECT_EQ(red("01"), 0);
+    EXPECT_EQ(said_short(), 1);
+    EXPECT_EQ(engine::RedFitness::describir("0101010101011111"), "Red=010101010101");
+
+    // A new run evaluates again and may say again.
+    red.reset();
+    red("000000000000");
+    EXPECT_EQ(log_rows(), 3);
+    red("0");
+    EXPECT_EQ(said_short(), 2);
+}
+
+}  // namespace
+}  // namespace vorn
