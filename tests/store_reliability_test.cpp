@@ -398,6 +398,39 @@ TEST_F(StoreReliability, another_programs_sqlite_file_and_damaged_or_incomplete_
     EXPECT_EQ(entries(dir.path()), before);
 }
 
+TEST_F(StoreReliability, later_tables_join_an_older_database_only_when_it_can_be_written) {
+    bench.reset();
+    db.reset();
+    // An older workbench database: the 18 tables and nothing else.
+    const fs::path file = dir.path() / "viejo.mdb";
+    make_empty_database(file).reset();
+    auto names = [] {
+        std::vector<std::string> out;
+        for (std::string_view statement : later_tables()) {
+            const size_t at = statement.find("IF NOT EXISTS ");
+            EXPECT_NE(at, std::string_view::npos) << statement;
+            std::string_view rest = statement.substr(at + 14);
+            out.emplace_back(rest.substr(0, rest.find_first_of(" (")));
+        }
+        return out;
+    };
+    ::chmod(file.c_str(), 0444);
+    const std::string bytes = read_bytes(file);
+    {
+        OpenResult opened = open_workbench_database(file);
+        ASSERT_TRUE(opened.db) << opened.error;
+        for (const auto& name : names()) EXPECT_FALSE(opened.db->table_exists(name)) << name;
+    }
+    EXPECT_EQ(read_bytes(file), bytes);
+    ::chmod(file.c_str(), 0644);
+    for (int time = 0; time < 2; ++time) {
+        OpenResult opened = open_workbench_database(file);
+        ASSERT_TRUE(opened.db) << opened.error;
+        for (const auto& name : names()) EXPECT_TRUE(opened.db->table_exists(name)) << name;
+    }
+    EXPECT_EQ(workbench_tables().size(), 18u);
+}
+
 TEST_F(StoreReliability, leftovers_of_killed_workbenches_are_removed_at_start_and_live_ones_kept) {
     bench.reset();
     db.reset();
