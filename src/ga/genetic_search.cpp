@@ -447,7 +447,8 @@ bool GeneticSearch::run() {
                     write_ga_rows(db_, "GA", rows);
                     write_mate_copies(db_, copies);
                     write_ga_rows(db_, "borrar2", crossed.borrar2);
-                    write_totals(db_, totals);
+                    // sumas holds this pass's earlier totals already.
+                    append_total(db_, total);
                 })) {
                 return false;
             }
