@@ -3,7 +3,8 @@
 
 20 chromosomes of 40 bits, "Strat" rules scored on AccionesXmes, roulette
 selection on fitness shifted by the lowest fitness when any is negative
-(uniform when the shifted total is 0), one-point crossover of random pairs,
+(the first individual when the shifted total is 0, as every cumulative
+probability then reaches the draw), one-point crossover of random pairs,
 one interior bit flipped with probability 0.005 per offspring. Only the
 generations are timed (no imports, table loading or first population);
 prints the minimum over the repeats in milliseconds.
@@ -106,7 +107,8 @@ def sel_shifted_roulette(individuals, k):
     chosen = []
     for _ in range(k):
         if total == 0:
-            chosen.append(random.choice(individuals))
+            # Every probability is 1: the first row reaches any draw.
+            chosen.append(individuals[0])
             continue
         r = random.random() * total
         acc = 0.0

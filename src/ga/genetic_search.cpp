@@ -299,6 +299,23 @@ std::string GeneticSearch::inverse_operator(const std::vector<GaRow>& rows) {
 
 // ---- The run ----
 
+// What a run keeps between its passes.
+struct GeneticSearch::RunState {
+    long n = 0;       // population size
+    long length = 0;  // chromosome length L
+    std::string strategy;
+    std::vector<GaRow> rows;  // GA, in table order
+    // converge in insertion order, and in the order its data source walks
+    // (best first as of the last listing, records added since at the end).
+    std::vector<std::unique_ptr<ConvergeRecord>> converge;
+    std::vector<ConvergeRecord*> order;
+    std::vector<double> totals;  // sumas: this pass's totals
+    Representative best;         // of the pass's last generation
+    long pass = 0;
+    long completed = 0;
+    bool stopping = false;
+};
+
 bool GeneticSearch::run() {
     GaWindow& w = window();
     const long n = population_size(w.Text3);
@@ -317,16 +334,15 @@ bool GeneticSearch::run() {
         bool& flag;
         ~Running() { flag = false; }
     } running{running_};
-    const std::string strategy = w.Combo1.text();
-    if (const Strategy* s = extra(lower(strategy)); s && s->start_of_run) s->start_of_run();
-    ReportWindow& report = consultas();
-    View view(w, report);
-    const auto listing_text = [this](const ChromosomeRecord& r) {
-        return describir(r.cadena, r.funcionfitness.empty() ? window().Combo1.text() : r.funcionfitness);
-    };
+    RunState run;
+    run.n = n;
+    run.length = static_cast<long>(length);
+    run.strategy = w.Combo1.text();
+    if (const Strategy* s = extra(lower(run.strategy)); s && s->start_of_run) s->start_of_run();
+    View view(w, consultas());
 
     // Load: what the run starts from.
-    const bool had_converge = w.converge().refresh_and_read({"cadena"}).rows.size() > 0;
+    const bool had_converge = !w.converge().refresh_and_read({"cadena"}).rows.empty();
     end_load_phase(db_);
 
     // Former results go to GATargets; the run's own start empty.
@@ -340,171 +356,184 @@ bool GeneticSearch::run() {
         return false;
     }
 
-    if (w.Text3.text() != general(static_cast<double>(n))) w.Text3.set_text(general(static_cast<double>(n)));
+    const std::string size_text = general(static_cast<double>(n));
+    if (w.Text3.text() != size_text) w.Text3.set_text(size_text);
     if (w.Text4.text() == "Text4") w.Text4.set_text("4");
     if (w.Text5.text() == "Text5") w.Text5.set_text(kDefaultPasses);
     w.Text6.set_text("0");
     if (w.Text7.text() == "Text7") w.Text7.set_text("NO");
 
-    const auto l = static_cast<long>(length);
-    std::vector<GaRow> rows = nuevapoblacion(n, l);
+    run.rows = nuevapoblacion(run.n, run.length);
+    // The first pass starts from the population the inverse operator improved.
     bool improved = false;
     if (w.Text7.text() == "SI") {
-        const std::string better = inverse_operator(rows);
+        improve_first_rows(run.rows);
         w.Text7.set_text("NO");
-        const size_t k = rows.size();
-        size_t m = k / 4;
-        if (k % 4 != 0 && m % 2 == 1) m += 1;
-        for (size_t i = 0; i < m && i < rows.size(); ++i) {
-            rows[i].cadena = better;
-            rows[i].decimal = valorbinario(better);
-        }
         improved = true;
     }
-    if (!store_result(db_, platform_, [&] { write_ga_rows(db_, "GA", rows); })) return false;
+    if (!store_result(db_, platform_, [&] { write_ga_rows(db_, "GA", run.rows); })) return false;
 
-    // converge in insertion order, and in the order its data source walks
-    // (best first as of the last listing, records added since at the end).
-    std::vector<std::unique_ptr<ConvergeRecord>> converge;
-    std::vector<ConvergeRecord*> order;
-    auto list_converge_now = [&] {
-        std::stable_sort(order.begin(), order.end(),
-                         [](const ConvergeRecord* a, const ConvergeRecord* b) { return a->fitness > b->fitness; });
-        std::vector<ChromosomeRecord> records;
-        for (const ConvergeRecord* r : order) {
-            records.push_back({r->cadena, r->decimal, r->fitness, r->porc, r->funcionfitness});
-        }
-        view.listing(chromosome_lines(ChromosomeTable::Converge, w.Text6.text(), records, listing_text));
-    };
-
-    long pass = 0;
-    long completed = 0;
-    bool stopping = false;
-    std::vector<double> totals;
     generations_seconds_ = 0;
     for (;;) {
-        ++pass;
+        ++run.pass;
         w.Text6.set_text(general(parse_leading(w.Text6.text()) + 1));
-        report.set_caption("Pasada:" + format_short(static_cast<double>(pass)) + "/" +
-                           format_short(parse_leading(w.Text5.text())));
-        list_converge_now();
+        consultas().set_caption("Pasada:" + format_short(static_cast<double>(run.pass)) + "/" +
+                                format_short(parse_leading(w.Text5.text())));
+        list_run_converge(run, view);
         if (parse_leading(w.Text6.text()) > parse_leading(w.Text5.text())) break;
 
-        totals.clear();
+        run.totals.clear();
         w.Curva.clear();
-        if (!improved) {
-            size_t winners = 0;
-            if (lower(w.Text1.text()) == "si" && !rows.empty()) {
-                rows = nuevapoblacionconvergida(n, l, order, winners);
-            } else {
-                rows = nuevapoblacion(n, l);
-            }
-            // A fresh chromosome of length L for every row but the winners.
-            for (size_t i = winners; i < rows.size(); ++i) {
-                rows[i].cadena = random_chromosome(l, platform_);
-                rows[i].decimal = valorbinario(rows[i].cadena);
-            }
-        }
+        if (!improved) fresh_population(run);
         improved = false;
         if (!store_result(db_, platform_, [&] {
-                write_ga_rows(db_, "GA", rows);
-                write_totals(db_, totals);
+                write_ga_rows(db_, "GA", run.rows);
+                write_totals(db_, run.totals);
             })) {
             return false;
         }
-
-        const auto generations_start = std::chrono::steady_clock::now();
-        double previous_total = 0;
-        int repeats = 0;
-        int generation = 0;
-        Representative best;
-        do {
-            evaluar(rows);
-            probabilidades(rows, sumafitness(rows));
-            std::vector<MateCopy> copies = mate(rows, n, platform_, view);
-            evaluar(rows);
-            const double total = sumafitness(rows);
-            probabilidades(rows, total);
-            MarkcrossResult crossed = markcross(rows, platform_, view);
-            for (GaRow& row : rows) {
-                row.cadena = row.nueva.value_or("");
-                row.decimal = valorbinario(row.cadena);
-            }
-            view.listing(population_lines(rows));
-            totals.push_back(total);
-            view.listing(totals_lines(totals));
-            best = representative(rows);
-            if (total == previous_total) {
-                ++repeats;
-            } else {
-                repeats = 0;
-                previous_total = total;
-            }
-            ++generation;
-            w.Curva.add_point(generation, total);
-            w.Curva.refresh();
-            if (!store_result(db_, platform_, [&] {
-                    write_ga_rows(db_, "GA", rows);
-                    write_mate_copies(db_, copies);
-                    write_ga_rows(db_, "borrar2", crossed.borrar2);
-                    write_totals(db_, totals);
-                })) {
-                return false;
-            }
-            session_.report_progress("Pasada " + format_int(pass) + " - generacion " + format_int(generation) +
-                                     " - fitness total" + format_short(total));
-            if (platform_.stop_requested()) {
-                stopping = true;
-                break;
-            }
-            if (generation_limit_) {
-                if (generation >= *generation_limit_) break;
-                repeats = 0;
-            }
-        } while (repeats < 1);
-        generations_seconds_ +=
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - generations_start).count();
-
-        // The pass's representative joins converge, or counts once more.
-        ++completed;
-        const double v = valorbinario(best.cadena);
-        auto found = std::find_if(order.begin(), order.end(), [v](const ConvergeRecord* r) { return r->decimal == v; });
-        ConvergeRecord* record;
-        if (found == order.end()) {
-            converge.push_back(std::make_unique<ConvergeRecord>());
-            record = converge.back().get();
-            order.push_back(record);
-        } else {
-            record = *found;
-        }
-        record->codigo = completed;
-        record->cadena = best.cadena;
-        record->decimal = v;
-        record->fitness = sumafitness(rows);
-        record->porc += 1;
-        record->funcionfitness = strategy;
-        record->descrip = describir(best.cadena, strategy);
-        if (!store_result(db_, platform_, [&] {
-                std::vector<ConvergeRecord> records;
-                for (const auto& r : converge) records.push_back(*r);
-                write_converge(db_, records);
-            })) {
-            return false;
-        }
-        if (stopping) break;
-        if (completed > 2) list_converge_now();
-        if (parse_leading(w.Text5.text()) + 2 < static_cast<double>(pass)) return true;
+        if (!generations(run, view)) return false;
+        if (!record_pass(run)) return false;
+        if (run.stopping) break;
+        if (run.completed > 2) list_run_converge(run, view);
+        // A pass counter past the passes asked for ends the run at once.
+        if (parse_leading(w.Text5.text()) + 2 < static_cast<double>(run.pass)) return true;
     }
 
     w.Data4.source().set_record_source(kConvergeOrder);
     for (DataControl* data : {&w.Data1, &w.Data2, &w.Data3, &w.Data4, &w.Data5, &w.Data9}) data->source().refresh();
-    if (!order.empty()) {
-        platform_.message(std::string(kProgramaTerminado) + "\r" + describir(order.front()->cadena, strategy));
+    if (!run.order.empty()) {
+        platform_.message(std::string(kProgramaTerminado) + "\r" + describir(run.order.front()->cadena, run.strategy));
     }
+    // Minutes as the window always counted them: a day is 100000 units.
     const double days = std::chrono::duration<double>(platform_.now() - t0).count() / 86400.0;
     const double e = std::floor(days * 100000);
     w.Text8.set_text(general(std::floor(e / 60)));
     return true;
+}
+
+void GeneticSearch::improve_first_rows(std::vector<GaRow>& rows) {
+    const std::string better = inverse_operator(rows);
+    const size_t k = rows.size();
+    size_t m = k / 4;
+    if (k % 4 != 0 && m % 2 == 1) m += 1;
+    for (size_t i = 0; i < m && i < rows.size(); ++i) {
+        rows[i].cadena = better;
+        rows[i].decimal = valorbinario(better);
+    }
+}
+
+void GeneticSearch::fresh_population(RunState& run) {
+    GaWindow& w = window();
+    size_t winners = 0;
+    if (lower(w.Text1.text()) == "si" && !run.rows.empty()) {
+        run.rows = nuevapoblacionconvergida(run.n, run.length, run.order, winners);
+    } else {
+        run.rows = nuevapoblacion(run.n, run.length);
+    }
+    // A fresh chromosome of length L for every row but the winners.
+    for (size_t i = winners; i < run.rows.size(); ++i) {
+        run.rows[i].cadena = random_chromosome(run.length, platform_);
+        run.rows[i].decimal = valorbinario(run.rows[i].cadena);
+    }
+}
+
+bool GeneticSearch::generations(RunState& run, GenerationView& view) {
+    GaWindow& w = window();
+    const auto start = std::chrono::steady_clock::now();
+    double previous_total = 0;
+    int repeats = 0;
+    int generation = 0;
+    do {
+        evaluar(run.rows);
+        probabilidades(run.rows, sumafitness(run.rows));
+        std::vector<MateCopy> copies = mate(run.rows, run.n, platform_, view);
+        evaluar(run.rows);
+        const double total = sumafitness(run.rows);
+        probabilidades(run.rows, total);
+        MarkcrossResult crossed = markcross(run.rows, platform_, view);
+        for (GaRow& row : run.rows) {
+            row.cadena = row.nueva.value_or("");
+            row.decimal = valorbinario(row.cadena);
+        }
+        view.listing(population_lines(run.rows));
+        run.totals.push_back(total);
+        view.listing(totals_lines(run.totals));
+        run.best = representative(run.rows);
+        if (total == previous_total) {
+            ++repeats;
+        } else {
+            repeats = 0;
+            previous_total = total;
+        }
+        ++generation;
+        w.Curva.add_point(generation, total);
+        w.Curva.refresh();
+        if (!store_result(db_, platform_, [&] {
+                write_ga_rows(db_, "GA", run.rows);
+                write_mate_copies(db_, copies);
+                write_ga_rows(db_, "borrar2", crossed.borrar2);
+                // sumas holds this pass's earlier totals already.
+                append_total(db_, total);
+            })) {
+            return false;
+        }
+        session_.report_progress("Pasada " + format_int(run.pass) + " - generacion " + format_int(generation) +
+                                 " - fitness total" + format_short(total));
+        if (platform_.stop_requested()) {
+            run.stopping = true;
+            break;
+        }
+        if (generation_limit_) {
+            if (generation >= *generation_limit_) break;
+            repeats = 0;
+        }
+    } while (repeats < 1);
+    generations_seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return true;
+}
+
+bool GeneticSearch::record_pass(RunState& run) {
+    // The pass's representative joins converge, or counts once more.
+    ++run.completed;
+    const double v = valorbinario(run.best.cadena);
+    auto found =
+        std::find_if(run.order.begin(), run.order.end(), [v](const ConvergeRecord* r) { return r->decimal == v; });
+    ConvergeRecord* record;
+    if (found == run.order.end()) {
+        run.converge.push_back(std::make_unique<ConvergeRecord>());
+        record = run.converge.back().get();
+        run.order.push_back(record);
+    } else {
+        record = *found;
+    }
+    record->codigo = run.completed;
+    record->cadena = run.best.cadena;
+    record->decimal = v;
+    record->fitness = sumafitness(run.rows);
+    record->porc += 1;
+    record->funcionfitness = run.strategy;
+    record->descrip = describir(run.best.cadena, run.strategy);
+    return store_result(db_, platform_, [&] {
+        std::vector<ConvergeRecord> records;
+        for (const auto& r : run.converge) records.push_back(*r);
+        write_converge(db_, records);
+    });
+}
+
+void GeneticSearch::list_run_converge(RunState& run, GenerationView& view) {
+    std::stable_sort(run.order.begin(), run.order.end(),
+                     [](const ConvergeRecord* a, const ConvergeRecord* b) { return a->fitness > b->fitness; });
+    std::vector<ChromosomeRecord> records;
+    for (const ConvergeRecord* r : run.order) {
+        records.push_back({r->cadena, r->decimal, r->fitness, r->porc, r->funcionfitness});
+    }
+    view.listing(chromosome_lines(ChromosomeTable::Converge, window().Text6.text(), records,
+                                  [this](const ChromosomeRecord& r) { return listing_description(r); }));
+}
+
+std::string GeneticSearch::listing_description(const ChromosomeRecord& record) {
+    return describir(record.cadena, record.funcionfitness.empty() ? window().Combo1.text() : record.funcionfitness);
 }
 
 void GeneticSearch::run_button() {
@@ -550,9 +579,8 @@ void GeneticSearch::list_chromosomes(ChromosomeTable table, const std::vector<Ch
     start_handler();
     GaWindow& w = window();
     View view(w, consultas());
-    view.listing(chromosome_lines(table, w.Text6.text(), records, [this, &w](const ChromosomeRecord& r) {
-        return describir(r.cadena, r.funcionfitness.empty() ? w.Combo1.text() : r.funcionfitness);
-    }));
+    view.listing(chromosome_lines(table, w.Text6.text(), records,
+                                  [this](const ChromosomeRecord& r) { return listing_description(r); }));
 }
 
 void GeneticSearch::list_converge() {

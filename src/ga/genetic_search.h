@@ -109,8 +109,17 @@ private:
     struct RunState;
 
     void connect(GaWindow& w);
-    // The run; false when it was refused before it started.
+    // The run; false when it was refused before it started or a store
+    // failed. Its steps: the first population, the passes, each pass's
+    // generations, the pass's record in converge.
     bool run();
+    void improve_first_rows(std::vector<GaRow>& rows);
+    void fresh_population(RunState& run);
+    bool generations(RunState& run, GenerationView& view);
+    bool record_pass(RunState& run);
+    void list_run_converge(RunState& run, GenerationView& view);
+    // A chromosome record's description, by the strategy that found it.
+    std::string listing_description(const ChromosomeRecord& record);
     void start_handler();
     void forget_stale_tables();
     const MarketTable& market(const std::string& table);

@@ -122,8 +122,12 @@ MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, Generati
     const long bound = 10 * static_cast<long>(rows.size()) + 10;
     long passes = 0;
     long long r1 = 0, r2 = 0;
+    std::vector<RowTexts> texts;
+    texts.reserve(rows.size());
+    for (const GaRow& row : rows) texts.push_back(row_texts(row));
+    std::vector<size_t> unpaired;
     for (;;) {
-        view.listing(pairing_lines(rows));
+        view.listing(pairing_lines(rows, texts));
         if (!any_unpaired(rows)) {
             view.progress(kNoUnpairedRow);
             break;
@@ -137,10 +141,13 @@ MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, Generati
             }
         }
         result.borrar2.clear();
-        for (const GaRow& row : rows) {
-            if (!row.crossover) result.borrar2.push_back(row);
+        unpaired.clear();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].crossover) continue;
+            unpaired.push_back(i);
+            result.borrar2.push_back(rows[i]);
         }
-        view.listing(unpaired_lines(result.borrar2));
+        view.listing(unpaired_lines(rows, texts, unpaired));
 
         const auto m = static_cast<long>(result.borrar2.size());
         if (m == 1) {

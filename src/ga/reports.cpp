@@ -124,29 +124,63 @@ std::vector<std::string> chromosome_lines(ChromosomeTable table, std::string_vie
     return lines;
 }
 
-std::vector<std::string> pairing_lines(const std::vector<GaRow>& rows) {
+RowTexts row_texts(const GaRow& row) { return {whole(row.recno), whole(row.codigo), number(row.decimal)}; }
+
+std::vector<std::string> pairing_lines(const std::vector<GaRow>& rows, const std::vector<RowTexts>& texts) {
     std::vector<std::string> lines{kPairingHeading};
     lines.reserve(rows.size() + 1);
-    for (const GaRow& row : rows) {
-        lines.push_back(joined({whole(row.recno), whole(row.codigo), number(row.decimal),
-                                value_text(row.crossover)},
-                               "\t"));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const RowTexts& t = texts[i];
+        std::string line;
+        line.reserve(t.recno.size() + t.codigo.size() + t.decimal.size() + 8);
+        line += t.recno;
+        line += '\t';
+        line += t.codigo;
+        line += '\t';
+        line += t.decimal;
+        line += '\t';
+        if (rows[i].crossover) line += whole(*rows[i].crossover);
+        lines.push_back(std::move(line));
     }
     return lines;
 }
 
-std::vector<std::string> unpaired_lines(const std::vector<GaRow>& rows) {
+std::vector<std::string> unpaired_lines(const std::vector<GaRow>& rows, const std::vector<RowTexts>& texts,
+                                        const std::vector<size_t>& indices) {
     std::vector<std::string> lines{kUnpairedTitle, kUnpairedHeading};
-    for (const GaRow& row : rows) {
+    lines.reserve(indices.size() + 2);
+    for (size_t i : indices) {
+        const GaRow& row = rows[i];
         std::string line;
-        for (const std::string& value : {whole(row.recno), whole(row.codigo), number(row.decimal),
-                                         value_text(row.crossover), row.cadena, text_or_empty(row.nueva)}) {
-            line += value;
+        for (const std::string* value : {&texts[i].recno, &texts[i].codigo, &texts[i].decimal}) {
+            line += *value;
             line += kUnpairedSeparator;
         }
+        line += value_text(row.crossover);
+        line += kUnpairedSeparator;
+        line += row.cadena;
+        line += kUnpairedSeparator;
+        line += text_or_empty(row.nueva);
+        line += kUnpairedSeparator;
         lines.push_back(std::move(line));
     }
     return lines;
+}
+
+std::vector<std::string> pairing_lines(const std::vector<GaRow>& rows) {
+    std::vector<RowTexts> texts;
+    for (const GaRow& row : rows) texts.push_back(row_texts(row));
+    return pairing_lines(rows, texts);
+}
+
+std::vector<std::string> unpaired_lines(const std::vector<GaRow>& rows) {
+    std::vector<RowTexts> texts;
+    std::vector<size_t> indices;
+    for (const GaRow& row : rows) {
+        indices.push_back(texts.size());
+        texts.push_back(row_texts(row));
+    }
+    return unpaired_lines(rows, texts, indices);
 }
 
 std::vector<std::string> markcross_end_lines(const std::vector<GaRow>& rows) {

@@ -40,6 +40,16 @@ std::vector<std::string> chromosome_lines(ChromosomeTable table, std::string_vie
 // The pairing lists of markcross.
 std::vector<std::string> pairing_lines(const std::vector<GaRow>& rows);
 std::vector<std::string> unpaired_lines(const std::vector<GaRow>& rows);
+// The same, with the texts of each row's recno, codigo and decimal made
+// once: markcross lists the same rows pass after pass.
+struct RowTexts {
+    std::string recno, codigo, decimal;
+};
+RowTexts row_texts(const GaRow& row);
+std::vector<std::string> pairing_lines(const std::vector<GaRow>& rows, const std::vector<RowTexts>& texts);
+// The rows given by their indices.
+std::vector<std::string> unpaired_lines(const std::vector<GaRow>& rows, const std::vector<RowTexts>& texts,
+                                        const std::vector<size_t>& indices);
 std::vector<std::string> markcross_end_lines(const std::vector<GaRow>& rows);
 
 // A printed table: the title, then one line per record with each value

@@ -1,5 +1,8 @@
 #include "ga/tables.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "shell/number_text.h"
 #include "shell/record_store.h"
 
@@ -32,6 +35,29 @@ Value number_value(const std::optional<double>& v) { return v ? Value(*v) : Valu
 Value whole_value(const std::optional<long long>& v) { return v ? Value(static_cast<std::int64_t>(*v)) : Value(); }
 Value text_value(const std::optional<std::string>& v) { return v ? Value(*v) : Value(); }
 Value whole_value(long long v) { return Value(static_cast<std::int64_t>(v)); }
+
+// Inserts count rows with one statement per chunk of rows: a generation
+// writes its tables in one go, and a statement per row would cost more than
+// the search itself. Each row adds its `width` values to the list.
+void insert_rows(Database& db, const std::string& head, size_t width, size_t count,
+                 const std::function<void(size_t, std::vector<Value>&)>& row_values) {
+    constexpr size_t kRowsPerStatement = 100;
+    std::vector<Value> values;
+    for (size_t first = 0; first < count; first += kRowsPerStatement) {
+        const size_t rows = std::min(kRowsPerStatement, count - first);
+        std::string sql = head;
+        std::string tuple = "(";
+        for (size_t c = 0; c < width; ++c) tuple += c == 0 ? "?" : ",?";
+        tuple += ")";
+        for (size_t r = 0; r < rows; ++r) {
+            if (r > 0) sql += ",";
+            sql += tuple;
+        }
+        values.clear();
+        for (size_t r = 0; r < rows; ++r) row_values(first + r, values);
+        db.execute_bound(sql, values);
+    }
+}
 
 }  // namespace
 
@@ -100,29 +126,35 @@ std::vector<Point> read_series(Database& db) {
 void write_ga_rows(Database& db, const std::string& table, const std::vector<GaRow>& rows) {
     const std::string name = table == "borrar2" ? "borrar2" : "GA";
     db.execute_bound("DELETE FROM " + name, {});
-    const std::string insert = "INSERT INTO " + name +
-                               " (recno, codigo, decimal, crossover, mate, cadena, nueva, fitness, prob, acumprob)"
-                               " VALUES (?,?,?,?,?,?,?,?,?,?)";
-    for (const GaRow& row : rows) {
-        db.execute_bound(insert, {whole_value(row.recno), whole_value(row.codigo), Value(row.decimal),
-                                  whole_value(row.crossover), whole_value(row.mate), Value(row.cadena),
-                                  text_value(row.nueva), number_value(row.fitness), number_value(row.prob),
-                                  number_value(row.acumprob)});
-    }
+    insert_rows(db, "INSERT INTO " + name +
+                        " (recno, codigo, decimal, crossover, mate, cadena, nueva, fitness, prob, acumprob) VALUES ",
+                10, rows.size(), [&rows](size_t i, std::vector<Value>& values) {
+                    const GaRow& row = rows[i];
+                    values.insert(values.end(),
+                                  {whole_value(row.recno), whole_value(row.codigo), Value(row.decimal),
+                                   whole_value(row.crossover), whole_value(row.mate), Value(row.cadena),
+                                   text_value(row.nueva), number_value(row.fitness), number_value(row.prob),
+                                   number_value(row.acumprob)});
+                });
 }
 
 void write_mate_copies(Database& db, const std::vector<MateCopy>& copies) {
     db.execute_bound("DELETE FROM borrar", {});
-    for (const MateCopy& copy : copies) {
-        db.execute_bound("INSERT INTO borrar (codigo, cadena, decimal, recno, mate) VALUES (?,?,?,?,?)",
-                         {whole_value(copy.codigo), Value(copy.cadena), Value(copy.decimal), whole_value(copy.recno),
-                          whole_value(copy.mate)});
-    }
+    insert_rows(db, "INSERT INTO borrar (codigo, cadena, decimal, recno, mate) VALUES ", 5, copies.size(),
+                [&copies](size_t i, std::vector<Value>& values) {
+                    const MateCopy& copy = copies[i];
+                    values.insert(values.end(), {whole_value(copy.codigo), Value(copy.cadena), Value(copy.decimal),
+                                                 whole_value(copy.recno), whole_value(copy.mate)});
+                });
 }
 
 void write_totals(Database& db, const std::vector<double>& totals) {
     db.execute_bound("DELETE FROM sumas", {});
     for (double total : totals) db.execute_bound("INSERT INTO sumas (sumafit) VALUES (?)", {Value(total)});
+}
+
+void append_total(Database& db, double total) {
+    db.execute_bound("INSERT INTO sumas (sumafit) VALUES (?)", {Value(total)});
 }
 
 void write_converge(Database& db, const std::vector<ConvergeRecord>& records) {

@@ -44,6 +44,8 @@ std::vector<Point> read_series(Database& db);
 void write_ga_rows(Database& db, const std::string& table, const std::vector<GaRow>& rows);
 void write_mate_copies(Database& db, const std::vector<MateCopy>& copies);
 void write_totals(Database& db, const std::vector<double>& totals);
+// Adds one generation's total at the end of sumas.
+void append_total(Database& db, double total);
 void write_converge(Database& db, const std::vector<ConvergeRecord>& records);
 
 }  // namespace vorn::ga
