@@ -56,6 +56,9 @@ double sigmoide(double x);
 // conversions that call it on a frame's value expect.
 double sigmoide(Cell& x);
 
+// Whether a stop request ends a training run at the end of its pass.
+enum class TrainingStop { AtPassEnd, Never };
+
 // Where training writes its error history ("test.csv").
 class HistoryWriter {
 public:
@@ -106,8 +109,11 @@ public:
     std::string nombreTarget(double out);
     void ejecutar();  // "X"
     // "E": the mean error of the last pass; 1 when no pass ran (the run was
-    // refused or the pass limit is below 0).
-    double entrenar();
+    // refused or the pass limit is below 0). A stop request ends the run at
+    // the end of the current pass as the pass limit would (weights stored,
+    // the history of the passes made) and says at which pass; a caller whose
+    // own loop honours the stop (the experiments) trains to the end.
+    double entrenar(TrainingStop stop = TrainingStop::AtPassEnd);
     void inicializar_pesos();  // "P.Ini"
     void guardar_valores();
 

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 
+#include "engine/error_curve.h"
 #include "engine/kernel.h"
 #include "engine/limits.h"
 #include "engine/network.h"
@@ -36,6 +37,7 @@ constexpr const char* kExitNuevosPesosEntrada = "Exit de nuevos_pesos_entrada\rt
 constexpr const char* kExcedenMaxinput = "Las pasadas exceden el Maxinput";
 constexpr const char* kProgressPass = "Pasada ";
 constexpr const char* kProgressError = " - error medio";
+constexpr const char* kStopped = "Entrenamiento detenido en la pasada ";
 
 // The pass text (at most "mm:" and a pass count) and seven numbers with
 // their tabs.
@@ -61,7 +63,7 @@ std::string pass_text(std::chrono::system_clock::duration elapsed, long long pas
 
 }  // namespace
 
-double Network::entrenar() {
+double Network::entrenar(TrainingStop stop) {
     double pass_limit = parse_leading(w_.Text7.text());
     if (pass_limit == 0) {
         platform_.message(kMaxinputDefault);
@@ -98,6 +100,12 @@ double Network::entrenar() {
         for (int i = 1; i <= net.inputs; ++i) net.weight_in(i, j) = state_->peso_entrada(i, j).number_or_zero();
         net.w_out[static_cast<size_t>(j)] = state_->pesos_oculta[static_cast<size_t>(j)].number_or_zero();
     }
+
+    // The passes the limit allows, for the progress bar.
+    const long long passes_allowed =
+        pass_limit < 0 ? 0 : pass_limit >= 9e18 ? LLONG_MAX : static_cast<long long>(pass_limit) + 1;
+    ErrorCurve curve(consultas.Curva);
+    bool stopped = false;
 
     std::vector<double>& history = state_->historial_error;
     size_t history_index = 1;
@@ -164,10 +172,18 @@ double Network::entrenar() {
             progress += format_int(pass);
             progress += kProgressError;
             append_cut_short(progress, mean);
-            session_.report_progress(progress);
+            session_.report_progress(Progress{pass, passes_allowed, std::move(progress)});
         }
+        curve.add(pass, mean);
         if (mean < umbral) break;
+        // A stop ends the run here as the limit would, unless this was the
+        // last pass anyway.
+        if (stop == TrainingStop::AtPassEnd && pass <= pass_limit && platform_.stop_requested()) {
+            stopped = true;
+            break;
+        }
     }
+    curve.finish(pass, mean);
     if (warn && pass > pass_limit) platform_.message(kExcedenMaxinput);
 
     if (trained) {
@@ -185,6 +201,7 @@ double Network::entrenar() {
     if (history_writer_ != nullptr) {
         history_writer_->write_training_history(history, static_cast<int>(std::min<size_t>(history_index - 1, INT_MAX)));
     }
+    if (stopped) platform_.message(kStopped + format_int(pass));
     return mean;
 }
 
