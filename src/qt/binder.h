@@ -83,6 +83,7 @@ private:
     QWidget* make_option(OptionButton& option);
     QWidget* make_shape(Shape& shape);
     QWidget* make_data_control(DataControl& data);
+    QWidget* make_plot(Plot& plot);
     void add_menu_items(QMenu& menu, MenuItem& parent);
 
     // Wraps an observer so that it does nothing once the front end is gone.

@@ -84,8 +84,8 @@ void lay_out_main_window(MainWindow& w, Binder& b, QWidget& central) {
     auto* right = new QVBoxLayout;
     columns->addLayout(right, 1);
     right->addWidget(button_group(b, "Red",
-                                  {&w.Command3, &w.Command4, &w.Command14, &w.Command34, &w.Command5,
-                                   &w.Command1, &w.Command12}));
+                                  {&w.Command3, &w.Command4, &w.CommandDetener, &w.Command14, &w.Command34,
+                                   &w.Command5, &w.Command1, &w.Command12}));
     right->addWidget(button_group(b, "Examinar",
                                   {&w.Command2, &w.Command11, &w.Command42, &w.Command7, &w.Command8,
                                    &w.Command9, &w.Command10}));
@@ -118,7 +118,12 @@ void lay_out_report_window(ReportWindow& r, Binder& b, QWidget& central) {
     auto* outer = new QVBoxLayout(&central);
     auto* frame = b.widget_as<QGroupBox>(r.Frame3D1);
     frame->layout()->addWidget(b.widget(r.List1));
-    outer->addWidget(frame, 1);
+    // The curve beside the list: lines on the left, the error falling on
+    // the right.
+    auto* side_by_side = new QHBoxLayout;
+    side_by_side->addWidget(frame, 3);
+    side_by_side->addWidget(b.widget(r.Curva), 2);
+    outer->addLayout(side_by_side, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(b.widget(r.GroupPush3D1));
