@@ -134,6 +134,8 @@ TEST_F(QtRunTest, detener_stops_the_run_at_once_and_every_other_input_is_dropped
     // A temporary message, as a menu's status tip, does not hide it.
     main().statusBar()->showMessage("Ejecutar");
     EXPECT_TRUE(ui->progress_panel()->isVisible());
+    main().statusBar()->clearMessage();
+    expect_drawn(main(), "vorn2-progreso.png");
 
     // The curve beside the list was drawn, and keeps the run.
     auto* curve = ui->window(consultas())->findChild<qt::PlotView*>("Curva");
