@@ -51,7 +51,7 @@ void BM_StopLatency(benchmark::State& state) {
     bench.workbench().on_progress([&](const Progress& p) { passes.store(p.done, std::memory_order_relaxed); });
     double to_poll_ms = 0, worst_poll_ms = 0, to_return_ms = 0, passes_after = 0, stopped_at = 0;
     auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the loop variable is the API
         state.PauseTiming();
         bench.prepare_run(10000000);
         platform.stop = false;

@@ -40,7 +40,7 @@ void BM_TrainingPeakMemory(benchmark::State& state) {
     const double before = status_megabytes("VmHWM");
     long long reported = 0;
     bench.workbench().on_progress([&](const Progress& p) { reported = p.done; });
-    for (auto _ : state) {
+    for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the loop variable is the API
         bench.prepare_run(passes - 1);
         bench.w().Command4.click();
     }
