@@ -109,11 +109,12 @@ public:
     std::string nombreTarget(double out);
     void ejecutar();  // "X"
     // "E": the mean error of the last pass; 1 when no pass ran (the run was
-    // refused or the pass limit is below 0). A stop request ends the run at
-    // the end of the current pass as the pass limit would (weights stored,
-    // the history of the passes made) and says at which pass; a caller whose
-    // own loop honours the stop (the experiments) trains to the end.
-    double entrenar(TrainingStop stop = TrainingStop::AtPassEnd);
+    // refused or the pass limit is below 0). The "E" button's run takes
+    // AtPassEnd: a stop request ends it at the end of the current pass as
+    // the pass limit would (weights stored, the history of the passes made)
+    // and says at which pass. Callers whose own loop honours the stop (an
+    // experiment, which is never cut short) train to the end.
+    double entrenar(TrainingStop stop = TrainingStop::Never);
     void inicializar_pesos();  // "P.Ini"
     void guardar_valores();
 
