@@ -333,9 +333,13 @@ void Ui::sync_lists() {
 }
 
 void Ui::repaint_point() {
+    const bool due = !since_repaint_.isValid() || since_repaint_.elapsed() >= kRepaintIntervalMs;
+    // A running handler's lists are painted only at a due repaint point;
+    // bringing them up to date in between (a training clears and refills
+    // its list every pass) would be work nobody sees.
+    if (!due && workbench_.busy()) return;
     sync_lists();
-    if (in_repaint_) return;
-    if (since_repaint_.isValid() && since_repaint_.elapsed() < kRepaintIntervalMs) return;
+    if (in_repaint_ || !due) return;
     in_repaint_ = true;
     show_pending_progress();
     adopt_new_forms();
