@@ -1,10 +1,14 @@
-// Training ("E") with the Qt front end attached, Consultas shown, against
-// the same training on a bare workbench: what the front end's list syncing,
-// status bar and repaint points cost a long handler. Runs headless.
+// Training ("E") with the Qt front end attached, Consultas shown with its
+// list and the error curve, the main window with its progress panel,
+// against the same training on a bare workbench: what the front end's list
+// syncing, progress, curve and repaint points cost a long handler. Runs
+// headless.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -115,6 +119,11 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(quiet_platform_notes);
     vorn::set_decimal_separator('.');
     QApplication app(argc, argv);
+    // The front end keeps window places with QSettings: never in the user's.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QCoreApplication::setOrganizationName(QStringLiteral("vorn2-bench"));
+    QCoreApplication::setApplicationName(QStringLiteral("vorn2-bench"));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -1,7 +1,9 @@
 // The batch driver via run_script, via BatchSession (to give hidden buttons handlers), and as the vorn2 program.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -89,15 +91,16 @@ TEST(BatchDriver, lines_are_parsed_one_by_one_and_errors_name_their_line) {
         "dump BPN; DROP TABLE BPN\ndump nosuch\nreply maybe\nlist extra\nget vorn2.Text5\ndump BPNTargets\n");
     Lines expected = {
         value("Text1", R"(a\"b\\c\rd\ne\tf)"), value("Text2", " 8"), value("Text4", R"(say \"hi\" )"),
-        value("Combo1", "Set2"), value("Text6", ""), error(11, "malformed quoting: missing closing quote"),
-        error(12, R"(malformed quoting: unknown escape \\q)"),
-        error(13, "malformed quoting: text after the closing quote"), value("Text7", "Text7"),
-        error(17, "unknown command: frob"), error(18, "no such form: Text1"), error(19, "no such form: vorn9"),
-        error(20, "no such control: vorn2.Text99"),
-        error(21, "cannot set vorn2.Command5: not a text field or combo box"),
-        error(22, "cannot click vorn2.Text3: not a button, menu item or timer"),
-        error(23, "no such table: BPN; DROP TABLE BPN"), error(24, "no such table: nosuch"),
-        error(25, "reply needs yes, no or cancel"), error(26, "list takes nothing after it"), value("Text5", "6"),
+        value("Combo1", "Set2"), value("Text6", ""), error(11, "comillas mal cerradas: falta la comilla de cierre"),
+        error(12, R"(comillas mal cerradas: secuencia de escape desconocida \\q)"),
+        error(13, "comillas mal cerradas: hay texto despues de la comilla de cierre"), value("Text7", "Text7"),
+        error(17, "orden desconocida: frob"), error(18, "no existe la ventana: Text1"),
+        error(19, "no existe la ventana: vorn9"),
+        error(20, "no existe el control: vorn2.Text99"),
+        error(21, "no se puede escribir en vorn2.Command5: no es un campo de texto ni una lista desplegable"),
+        error(22, "no se puede pulsar vorn2.Text3: no es un boton, un elemento de menu ni un temporizador"),
+        error(23, "no existe la tabla: BPN; DROP TABLE BPN"), error(24, "no existe la tabla: nosuch"),
+        error(25, "reply necesita yes, no o cancel"), error(26, "list no lleva nada despues"), value("Text5", "6"),
         R"({"event":"row","table":"BPNTargets","values":{"valor":0.1,"nombre":"BPN TARGET 1"}})",
         R"({"event":"row","table":"BPNTargets","values":{"valor":0.9,"nombre":"BPN TARGET 2"}})",
     };
@@ -185,7 +188,7 @@ TEST_F(BatchSessionTest, timers_fire_at_start_up_unless_told_not_to_and_after_ev
     w().Timer1.set_handler([] {});  // never stops itself
     EXPECT_EQ(run("click vorn2.Command12\nget vorn2.Text1\n"), 2);
     EXPECT_EQ(events(), (Lines{value("Text1", "Text1+"),
-                               error(1, "timers still armed after 10000 firings; stopped: vorn2.Timer1"),
+                               error(1, "temporizadores aun activos despues de 10000 disparos; se detuvieron: vorn2.Timer1"),
                                value("Text1", "Text1+")}));
     EXPECT_FALSE(w().Timer1.armed());
 
@@ -207,7 +210,7 @@ TEST_F(BatchSessionTest, sql_commits_and_every_data_source_sees_the_change) {
                   "dump bpn\n"), 2);
     Lines e = events();
     ASSERT_EQ(e.size(), 3u);
-    EXPECT_EQ(e[0].rfind(R"({"event":"error","line":4,"text":)", 0), 0u) << e[0];
+    EXPECT_EQ(e[0].rfind(R"({"event":"error","line":4,"text":"error de la base de datos: )", 0), 0u) << e[0];
     EXPECT_EQ(e[1], R"({"event":"row","table":"BPN","values":{"capa":1,"fila":1,"columna":1,"valor":0.5,"nombre":"uno"}})");
     EXPECT_EQ(e[2], R"({"event":"row","table":"BPN","values":{"capa":1,"fila":2,"columna":1,"valor":1,"nombre":null}})");
     EXPECT_FALSE(db->in_transaction());
@@ -234,6 +237,29 @@ TEST_F(BatchSessionTest, the_same_seed_draws_the_same_numbers) {
     EXPECT_NE(draws(8), first);
     for (double v : first) EXPECT_TRUE(v >= 0 && v < 1) << v;
     EXPECT_NE(first.at(0), first.at(2));  // a reseed starts another stream
+}
+
+TEST(BatchDriver, a_curve_reads_as_its_points_and_startup_errors_read_as_lines) {
+    TempDir dir;
+    Outcome run = run_in(dir, "click vorn2.Command13\nset vorn2.Text7 2\nset vorn2.Text6 0.0000001\n"
+                              "set vorn2.Text8 0.5\nclick vorn2.Command4\nget Consultas.Curva\n");
+    ASSERT_FALSE(run.events.empty());
+    const std::string& curve = run.events.back();
+    // Three passes: x;y pairs in order, numbers as JSON writes them.
+    EXPECT_EQ(curve.rfind(R"({"event":"value","control":"Consultas.Curva","text":"1;0.)", 0), 0u) << curve;
+    EXPECT_NE(curve.find(" 2;0."), std::string::npos) << curve;
+    EXPECT_NE(curve.find(" 3;0."), std::string::npos) << curve;
+    EXPECT_EQ(run.code, 0);
+
+    // What the terminal shows of a refused database ends its lines with line feeds.
+    std::ofstream(dir.path() / "roto.mdb") << "no soy una base de datos";
+    BatchOptions options{.db = dir.path() / "roto.mdb", .files_dir = dir.path(), .seed = {},
+                         .format = OutputFormat::Json, .no_startup = true};
+    std::istringstream in("get vorn2.Text5\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(run_script(in, out, err, options), 1);
+    EXPECT_EQ(err.str().find('\r'), std::string::npos);
+    EXPECT_GE(std::count(err.str().begin(), err.str().end(), '\n'), 2) << err.str();
 }
 
 TEST(CommandLine, options_and_their_errors) {
@@ -279,7 +305,7 @@ TEST(Vorn2Program, runs_a_script_as_a_user_would_and_refuses_what_it_cannot_run)
                       "get vorn2.Timer1\nset vorn2.Text1 \"x\\ry\"\nget vorn2.Text1\nget vorn2.Text0\n"
                       "sql insert into BPNTargets values (NULL, 'a\tb')\ndump BPNTargets\n");
     Lines expected = {R"(value vorn2.Timer1 "0")", R"(value vorn2.Text1 "x\ry")",
-                      R"(error line 4: "no such control: vorn2.Text0")",
+                      R"(error line 4: "no existe el control: vorn2.Text0")",
                       R"(row BPNTargets valor=0.1 nombre="BPN TARGET 1")",
                       R"(row BPNTargets valor=0.9 nombre="BPN TARGET 2")",
                       R"(row BPNTargets valor=null nombre="a\tb")"};
@@ -304,6 +330,39 @@ TEST(Vorn2Program, runs_a_script_as_a_user_would_and_refuses_what_it_cannot_run)
     Outcome help = run_program(dir, "--help");
     EXPECT_EQ(help.code, 0);
     EXPECT_EQ(help.events, lines_of(usage_text()));
+}
+
+TEST(Vorn2Program, ctrl_c_stops_a_long_training_as_detener_would_and_ends_the_script) {
+    TempDir dir;
+    std::ofstream(dir.path() / "guion.txt") << "click vorn2.Command13\nset vorn2.Text7 10000000\n"
+                                               "set vorn2.Text6 -1\nset vorn2.Text8 0.5\n"
+                                               "click vorn2.Command4\nget vorn2.Text5\n";
+    const std::string command = "cd '" + dir.path().string() + "' && exec '" + VORN2_BINARY +
+                                "' --script guion.txt --format json --no-startup > stdout.txt 2> stderr.txt";
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Wait until the training has written its first lines of progress, then press Ctrl-C.
+    for (int waited = 0; waited < 200 && !std::filesystem::exists(dir.path() / "ga7.mdb-wal"); ++waited) usleep(50000);
+    usleep(700000);
+    kill(child, SIGINT);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed instead of stopped";
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    Lines events = lines_of(read_text(dir.path() / "stdout.txt"));
+    const std::string said = R"({"event":"message","title":"","icon":"none","text":"Entrenamiento detenido en la pasada )";
+    auto stopped = std::find_if(events.begin(), events.end(), [&](const std::string& e) { return e.rfind(said, 0) == 0; });
+    ASSERT_NE(stopped, events.end()) << read_text(dir.path() / "stdout.txt");
+    const long long pass = std::stoll(stopped->substr(said.size()));
+    EXPECT_GT(pass, 0);
+    // The passes made are in test.csv; the line after the training never ran.
+    EXPECT_EQ(lines_of(read_text(dir.path() / "test.csv")).size(), static_cast<size_t>(pass));
+    EXPECT_EQ(events.back(), R"({"event":"exit","code":130})");
+    EXPECT_NE(read_text(dir.path() / "stderr.txt").find("Ctrl-C"), std::string::npos);
 }
 #endif
 

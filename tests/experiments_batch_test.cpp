@@ -60,9 +60,9 @@ TEST(ExperimentsBatch, activate_names_what_it_cannot_do) {
                      "activate Consultas.List1 100000\nactivate Consultas.List1 x\n",
                      true);
     EXPECT_EQ(result.code, 2);
-    EXPECT_EQ(count_with(result.events, "activate needs FORM.CONTROL and a line number from 1"), 2);
-    EXPECT_EQ(count_with(result.events, "cannot activate vorn2.Text1: not a list"), 1);
-    EXPECT_EQ(count_with(result.events, "cannot activate Consultas.List1: it has "), 1);
+    EXPECT_EQ(count_with(result.events, "activate necesita VENTANA.CONTROL y un numero de linea desde 1"), 2);
+    EXPECT_EQ(count_with(result.events, "no se puede activar vorn2.Text1: no es una lista"), 1);
+    EXPECT_EQ(count_with(result.events, "no se puede activar Consultas.List1: tiene "), 1);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST_F(GaBatchTest, a_script_opens_the_window_runs_a_search_and_reads_its_curve)
         if (e != R"({"event":"beep"})") shown.push_back(e);
     }
     ASSERT_EQ(shown.size(), 7U);
-    EXPECT_EQ(shown[0], R"({"event":"error","line":1,"text":"no such form: GABPN"})");
+    EXPECT_EQ(shown[0], R"({"event":"error","line":1,"text":"no existe la ventana: GABPN"})");
     EXPECT_EQ(shown[1], R"({"event":"value","control":"GABPN","text":"Algoritmo Genetico"})");
     EXPECT_EQ(shown[2], R"({"event":"value","control":"GABPN.Text4","text":"40"})");
     EXPECT_EQ(shown[3].rfind(R"({"event":"message","title":"","icon":"none","text":"Programa Terminado\rMax=)", 0), 0U);

@@ -54,11 +54,22 @@ TEST(NumberText, leading_number_reads_what_the_program_wrote_in_either_locale) {
         EXPECT_DOUBLE_EQ(parse_leading(format_general(0.025)), 0.025);
     }
     EXPECT_DOUBLE_EQ(parse_leading("0,025", ','), 0.025);
-    EXPECT_DOUBLE_EQ(parse_leading("0,025", '.'), 0);  // a comma is not a point's locale separator
+    EXPECT_DOUBLE_EQ(parse_leading("0,025", '.'), 0);  // a file's point is not a comma
+    // What a person types takes either mark, whatever the locale.
+    for (char sep : {'.', ','}) {
+        set_decimal_separator(sep);
+        EXPECT_DOUBLE_EQ(parse_leading("0,3"), 0.3);
+        EXPECT_DOUBLE_EQ(parse_leading(" -1,25x"), -1.25);
+        EXPECT_DOUBLE_EQ(parse_leading("2,"), 2);
+        EXPECT_DOUBLE_EQ(parse_leading("1,2,3"), 1.2);
+        EXPECT_DOUBLE_EQ(parse_leading(",5"), 0.5);
+        EXPECT_TRUE(has_leading_number(",5"));
+        EXPECT_TRUE(has_leading_number(" -.5"));
+        EXPECT_FALSE(has_leading_number("Text7"));
+        EXPECT_FALSE(has_leading_number(" - 1"));
+        EXPECT_FALSE(has_leading_number(","));
+    }
     set_decimal_separator('.');
-    EXPECT_TRUE(has_leading_number(" -.5"));
-    EXPECT_FALSE(has_leading_number("Text7"));
-    EXPECT_FALSE(has_leading_number(" - 1"));
 }
 
 TEST(NumberText, strict_numbers_and_sql_numbers_round_trip) {

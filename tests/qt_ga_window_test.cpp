@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QLabel>
 #include <QStatusBar>
 #include <QThread>
 
@@ -79,7 +80,9 @@ TEST_F(QtGaWindowTest, ga_shows_the_window_and_a_run_keeps_painting) {
     running = false;
     EXPECT_GE(delivered_while_running, 2);
     EXPECT_LE(delivered, posted);
-    EXPECT_TRUE(ui->main_window()->statusBar()->currentMessage().startsWith("Pasada 3"));
+    auto* progress = ui->main_window()->statusBar()->findChild<QLabel*>("progresoTexto");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->text().startsWith("Pasada 3")) << progress->text().toStdString();
     EXPECT_FALSE(ui->window(bench->reports().get())->isVisible());
     EXPECT_EQ(count("converge") > 0, true);
     EXPECT_EQ(qobject_cast<QLineEdit*>(ui->widget(w.Text9))->text().toStdString(), w.Text9.text());

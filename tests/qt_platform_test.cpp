@@ -1,6 +1,10 @@
 // QtPlatform's dialogs answered programmatically, printing to PDF files, and run_gui end to end.
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
 #include <QInputDialog>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -71,6 +75,56 @@ TEST_F(QtPlatformTest, dialogs_show_what_they_are_given_and_return_the_answer) {
         answer_box(button);
         EXPECT_EQ(platform.question("Pasada= 20 Termino?", "Atencion!!!", Icon::Question), answer);
     }
+}
+
+TEST_F(QtPlatformTest, dialogs_open_over_their_window_fit_the_screen_and_show_their_whole_title) {
+    QMainWindow window;
+    window.setGeometry(150, 120, 500, 300);
+    window.show();
+    platform.set_dialog_parent([&window] { return &window; });
+    const QRect free = window.screen()->availableGeometry();
+    auto over_window = [&](QWidget& dialog) {
+        EXPECT_EQ(dialog.parentWidget(), &window);
+        EXPECT_EQ(dialog.screen(), window.screen());
+        EXPECT_TRUE(window.frameGeometry().contains(dialog.frameGeometry().center()));
+        EXPECT_TRUE(free.contains(dialog.frameGeometry())) << dialog.frameGeometry().height();
+    };
+
+    // A text taller than half the screen scrolls in a box whose button stays on the screen.
+    QString long_text;
+    for (int i = 1; i <= 400; ++i) long_text += QString("1;%1;1;0.5\n").arg(i);
+    bool long_box = false;
+    when_dialog_opens<QDialog>([&](QDialog& box) {
+        long_box = box.objectName() == "mensajeLargo";
+        auto* area = box.findChild<QPlainTextEdit*>("textoLargo");
+        ASSERT_NE(area, nullptr);
+        EXPECT_EQ(area->toPlainText(), long_text);
+        EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
+        EXPECT_EQ(box.windowTitle(), "Exportar");
+        auto* ok = box.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        EXPECT_TRUE(ok->isVisible());
+        EXPECT_TRUE(free.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size())));
+        over_window(box);
+        ok->click();
+    });
+    QString sent = long_text;  // the program's lines end with carriage returns
+    platform.message(sent.replace('\n', '\r').toStdString(), "Exportar", Icon::Information);
+    EXPECT_TRUE(long_box);
+
+    // A short one keeps the plain message box.
+    answer_box();
+    platform.message("Quedan:10", "Exportar", Icon::Information);
+    EXPECT_EQ(seen.text, "Quedan:10");
+
+    const QString title = "Particionar una trama en ventanas de un tamano dado por el usuario";
+    int width = 0, title_width = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(title);
+    when_dialog_opens<QInputDialog>([&](QInputDialog& dialog) {
+        width = dialog.width();
+        over_window(dialog);
+        dialog.accept();
+    });
+    EXPECT_EQ(platform.input("Trama", title.toStdString(), "1"), "1");
+    EXPECT_GT(width, title_width);
 }
 
 TEST_F(QtPlatformTest, prints_go_to_pdf_files_of_their_own_and_say_where) {

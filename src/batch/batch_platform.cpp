@@ -1,9 +1,40 @@
 #include "batch/batch_platform.h"
 
+#include <csignal>
+
 #include "shell/controls.h"
 #include "shell/form.h"
 
 namespace vorn::batch {
+
+namespace {
+
+// Written by the signal handler, so a plain flag of the one type a handler
+// may write.
+volatile std::sig_atomic_t g_interrupted = 0;
+struct sigaction g_previous {};
+
+void on_interrupt(int) { g_interrupted = 1; }
+
+}  // namespace
+
+InterruptGuard::InterruptGuard() {
+    g_interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    // The handler runs once; the next Ctrl-C finds the default again.
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, &g_previous);
+}
+
+InterruptGuard::~InterruptGuard() { sigaction(SIGINT, &g_previous, nullptr); }
+
+bool interrupted() { return g_interrupted != 0; }
+
+void set_interrupted(bool value) { g_interrupted = value ? 1 : 0; }
+
+bool BatchPlatform::stop_requested() { return Platform::stop_requested() || interrupted(); }
 
 void BatchPlatform::message(std::string_view text, std::string_view title, Icon icon) {
     events_.message(text, title, icon);

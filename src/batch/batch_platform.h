@@ -14,6 +14,23 @@
 
 namespace vorn::batch {
 
+// While one exists, the first Ctrl-C (SIGINT) does not kill the program:
+// it asks the running handler to stop at the end of its pass, generation
+// or experiment, and the driver ends the script after that line. A second
+// Ctrl-C kills the program as usual, for a handler that never polls.
+class InterruptGuard {
+public:
+    InterruptGuard();
+    ~InterruptGuard();
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+};
+
+// True once Ctrl-C was pressed under an InterruptGuard.
+bool interrupted();
+// For tests: as if Ctrl-C had been pressed, or to forget that it was.
+void set_interrupted(bool value);
+
 class BatchPlatform : public Platform {
 public:
     BatchPlatform(EventWriter& events, std::uint64_t seed) : events_(events), stream_(seed) {}
@@ -35,6 +52,10 @@ public:
     void reseed() override;
     void beep() override { events_.beep(); }
     void end_program(int code) override { ended_ = code; }
+    // A script cannot press "Detener" in the middle of a handler; the
+    // person running it can press Ctrl-C (see InterruptGuard), which stops
+    // the running handler as "Detener" would.
+    bool stop_requested() override;
 
     std::optional<int> ended() const { return ended_; }
 

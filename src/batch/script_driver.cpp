@@ -24,6 +24,44 @@ constexpr int kMaxTimerFirings = 10000;
 constexpr const char* kScriptNotFound = "vorn2: no se puede abrir el guion: ";
 constexpr const char* kDatabaseFailed = "vorn2: no se puede abrir la base de datos: ";
 constexpr const char* kInternalError = "vorn2: error interno: ";
+constexpr const char* kInterrupted =
+    "vorn2: detenido con Ctrl-C; las lineas siguientes del guion no se ejecutaron.";
+// What a shell expects of a program that ended on SIGINT.
+constexpr int kInterruptedCode = 130;
+
+// The script's own error events.
+constexpr const char* kNoSuchForm = "no existe la ventana: ";
+constexpr const char* kNoSuchControl = "no existe el control: ";
+constexpr const char* kCannotSet = "no se puede escribir en ";
+constexpr const char* kCannotSetWhy = ": no es un campo de texto ni una lista desplegable";
+constexpr const char* kCannotClick = "no se puede pulsar ";
+constexpr const char* kCannotClickWhy = ": no es un boton, un elemento de menu ni un temporizador";
+constexpr const char* kCannotGet = "no se puede leer ";
+constexpr const char* kCannotGetWhy = ": no muestra ningun texto";
+constexpr const char* kCannotActivate = "no se puede activar ";
+constexpr const char* kNotAList = ": no es una lista";
+constexpr const char* kItHas = ": tiene ";
+constexpr const char* kLines = " lineas";
+constexpr const char* kTimersArmed = "temporizadores aun activos despues de ";
+constexpr const char* kTimersStopped = " disparos; se detuvieron: ";
+constexpr const char* kNoSuchTable = "no existe la tabla: ";
+constexpr const char* kEngineFailed = "error de la base de datos: ";
+constexpr const char* kFailed = "error interno: ";
+
+// A terminal ends lines with a line feed; the program's texts end theirs
+// with carriage returns, which would overwrite each line with the next.
+std::string terminal_text(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            out.push_back(text[i]);
+        } else if (i + 1 == text.size() || text[i + 1] != '\n') {
+            out.push_back('\n');
+        }
+    }
+    return out;
+}
 
 std::string qualified(const Form& form, const Control& control) { return form.name() + "." + control.name(); }
 
@@ -33,7 +71,7 @@ std::string qualified(const Form& form, const Control& control) { return form.na
 bool BatchSession::ended() const { return platform_.ended().has_value(); }
 
 void BatchSession::fire_timers(int line) {
-    for (int fired = 0; !ended(); ++fired) {
+    for (int fired = 0; !ended() && !interrupted(); ++fired) {
         std::vector<Timer*> timers = bench_->armed_timers();
         if (timers.empty()) return;
         if (fired == kMaxTimerFirings) {
@@ -43,8 +81,7 @@ void BatchSession::fire_timers(int line) {
                 names += (names.empty() ? "" : ", ") + qualified(timer->form(), *timer);
                 timer->set_interval(0);
             }
-            events_.error(line, "timers still armed after " + format_int(kMaxTimerFirings) +
-                                    " firings; stopped: " + names);
+            events_.error(line, kTimersArmed + format_int(kMaxTimerFirings) + kTimersStopped + names);
             return;
         }
         // The shortest interval comes due first, as it would on screen.
@@ -67,8 +104,10 @@ void BatchSession::run_line(std::string_view text, int line) {
         // Handlers end the program inside the boundary; should one ever
         // reach here, the program still ends as it asked.
         platform_.end_program(end.code);
+    } catch (const EngineError& error) {
+        events_.error(line, kEngineFailed + std::string(error.what()));
     } catch (const std::exception& error) {
-        events_.error(line, error.what());
+        events_.error(line, kFailed + std::string(error.what()));
     }
     if (!ended()) fire_timers(line);
 }
@@ -90,11 +129,16 @@ int BatchSession::run(std::istream& script) {
         fire_timers(0);
     }
     std::string text;
-    for (int line = 1; !ended() && std::getline(script, text); ++line) {
+    for (int line = 1; !ended() && !interrupted() && std::getline(script, text); ++line) {
         if (!text.empty() && text.back() == '\r') text.pop_back();
         run_line(text, line);
     }
-    if (ended()) events_.exit(*platform_.ended());
+    if (ended()) {
+        events_.exit(*platform_.ended());
+    } else if (interrupted()) {
+        events_.exit(kInterruptedCode);
+        return kInterruptedCode;
+    }
     // A script error outweighs the program's own code, so that a script
     // that went wrong and then pressed "Salir" is not taken for a success.
     if (events_.errors() > 0) return 2;
@@ -118,11 +162,11 @@ void BatchSession::execute(const ScriptCommand& command, int line) {
 Control* BatchSession::find_control(const ScriptCommand& command, int line) {
     Form* form = bench_->find_form(command.form);
     if (form == nullptr) {
-        events_.error(line, "no such form: " + command.form);
+        events_.error(line, kNoSuchForm + command.form);
         return nullptr;
     }
     Control* control = form->find(command.control);
-    if (control == nullptr) events_.error(line, "no such control: " + command.form + "." + command.control);
+    if (control == nullptr) events_.error(line, kNoSuchControl + command.form + "." + command.control);
     return control;
 }
 
@@ -134,8 +178,7 @@ void BatchSession::set(const ScriptCommand& command, int line) {
     } else if (auto* combo = dynamic_cast<ComboBox*>(control)) {
         combo->set_text(command.text.value_or(""));
     } else {
-        events_.error(line, "cannot set " + qualified(control->form(), *control) +
-                                ": not a text field or combo box");
+        events_.error(line, kCannotSet + qualified(control->form(), *control) + kCannotSetWhy);
     }
 }
 
@@ -146,8 +189,7 @@ void BatchSession::click(const ScriptCommand& command, int line) {
     // hidden ones run too, which is how scripts reach "2Data" and friends.
     auto* target = dynamic_cast<Command*>(control);
     if (target == nullptr) {
-        events_.error(line, "cannot click " + qualified(control->form(), *control) +
-                                ": not a button, menu item or timer");
+        events_.error(line, kCannotClick + qualified(control->form(), *control) + kCannotClickWhy);
         return;
     }
     target->click();
@@ -158,7 +200,7 @@ void BatchSession::get(const ScriptCommand& command, int line) {
         // The window itself: what its title bar shows.
         Form* form = bench_->find_form(command.form);
         if (form == nullptr) {
-            events_.error(line, "no such form: " + command.form);
+            events_.error(line, kNoSuchForm + command.form);
             return;
         }
         events_.value(form->name(), form->caption());
@@ -187,10 +229,8 @@ void BatchSession::get(const ScriptCommand& command, int line) {
         text = frame->caption();
     } else if (const auto* option = dynamic_cast<const OptionButton*>(control)) {
         text = option->caption();
-    } else if (const auto* plot = dynamic_cast<const Plot*>(control)) {
-        text = plot->text();
     } else {
-        events_.error(line, "cannot get " + qualified(control->form(), *control) + ": it shows no text");
+        events_.error(line, kCannotGet + qualified(control->form(), *control) + kCannotGetWhy);
         return;
     }
     events_.value(qualified(control->form(), *control), text);
@@ -201,12 +241,12 @@ void BatchSession::activate(const ScriptCommand& command, int line) {
     if (control == nullptr) return;
     auto* list = dynamic_cast<ListBox*>(control);
     if (list == nullptr) {
-        events_.error(line, "cannot activate " + qualified(control->form(), *control) + ": not a list");
+        events_.error(line, kCannotActivate + qualified(control->form(), *control) + kNotAList);
         return;
     }
     if (command.line > static_cast<long>(list->lines().size())) {
-        events_.error(line, "cannot activate " + qualified(control->form(), *control) + ": it has " +
-                                format_int(static_cast<long long>(list->lines().size())) + " lines");
+        events_.error(line, kCannotActivate + qualified(control->form(), *control) + kItHas +
+                                format_int(static_cast<long long>(list->lines().size())) + kLines);
         return;
     }
     list->activate(static_cast<int>(command.line - 1));
@@ -236,7 +276,7 @@ void BatchSession::dump(const ScriptCommand& command, int line) {
         if (!named.rows.empty()) table = as_text(named.rows.front().front());
     }
     if (table.empty()) {
-        events_.error(line, "no such table: " + name);
+        events_.error(line, kNoSuchTable + name);
         return;
     }
     QueryResult rows = db.query_bound("SELECT * FROM " + quote_identifier(table) + " ORDER BY rowid", {});
@@ -251,19 +291,19 @@ void BatchSession::sql(const ScriptCommand& command, int line) {
     try {
         db.execute(command.argument);
     } catch (const EngineError& error) {
-        events_.error(line, error.what());
+        events_.error(line, kEngineFailed + std::string(error.what()));
     }
     try {
         if (db.in_transaction()) db.commit();
     } catch (const EngineError& error) {
-        events_.error(line, error.what());
+        events_.error(line, kEngineFailed + std::string(error.what()));
     }
     // Every data source stands on its first record again, so the next
     // handler sees the change and no cursor keeps a row that is gone.
     try {
         db.refresh_all_sources();
     } catch (const EngineError& error) {
-        events_.error(line, error.what());
+        events_.error(line, kEngineFailed + std::string(error.what()));
     }
 }
 
@@ -272,23 +312,26 @@ int run_script(std::istream& script, std::ostream& out, std::ostream& err, const
     try {
         opened = open_workbench_database(options.db);
     } catch (const std::exception& error) {
-        err << kDatabaseFailed << error.what() << '\n';
+        err << kDatabaseFailed << terminal_text(error.what()) << '\n';
         return 1;
     }
     if (!opened.db) {
-        err << opened.error << '\n';
+        err << terminal_text(opened.error) << '\n';
         return 1;
     }
     try {
         BatchSession session(*opened.db, out, options);
-        return session.run(script);
+        const int code = session.run(script);
+        if (interrupted()) err << kInterrupted << '\n';
+        return code;
     } catch (const std::exception& error) {
-        err << kInternalError << error.what() << '\n';
+        err << kInternalError << terminal_text(error.what()) << '\n';
         return 1;
     }
 }
 
 int run_script_file(const std::string& file, std::ostream& out, std::ostream& err, const BatchOptions& options) {
+    InterruptGuard ctrl_c;
     if (file == "-") return run_script(std::cin, out, err, options);
     std::error_code ec;
     std::ifstream script;

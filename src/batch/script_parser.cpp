@@ -6,6 +6,21 @@ namespace vorn::batch {
 
 namespace {
 
+// What a malformed script line is told, in the program's language; the
+// commands themselves keep their English words.
+constexpr const char* kUnknownEscape = "comillas mal cerradas: secuencia de escape desconocida \\";
+constexpr const char* kMissingQuote = "comillas mal cerradas: falta la comilla de cierre";
+constexpr const char* kTextAfterQuote = "comillas mal cerradas: hay texto despues de la comilla de cierre";
+constexpr const char* kSetNeeds = "set necesita VENTANA.CONTROL y un texto";
+constexpr const char* kNeedsTarget = " necesita VENTANA.CONTROL";
+constexpr const char* kOnlyTarget = " lleva solo VENTANA.CONTROL";
+constexpr const char* kActivateNeeds = "activate necesita VENTANA.CONTROL y un numero de linea desde 1";
+constexpr const char* kReplyNeeds = "reply necesita yes, no o cancel";
+constexpr const char* kListAlone = "list no lleva nada despues";
+constexpr const char* kDumpNeeds = "dump necesita el nombre de una tabla";
+constexpr const char* kSqlNeeds = "sql necesita una sentencia";
+constexpr const char* kUnknownCommand = "orden desconocida: ";
+
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 // Splits off the first word and the blanks after it; rest keeps the text
@@ -76,16 +91,16 @@ bool decode_text(std::string_view raw, std::string& out, std::string& error) {
             case 'n': out.push_back('\n'); break;
             case 't': out.push_back('\t'); break;
             default:
-                error = std::string("malformed quoting: unknown escape \\") + raw[i];
+                error = std::string(kUnknownEscape) + raw[i];
                 return false;
         }
     }
     if (i >= raw.size()) {
-        error = "malformed quoting: missing closing quote";
+        error = kMissingQuote;
         return false;
     }
     if (!trim(raw.substr(i + 1)).empty()) {
-        error = "malformed quoting: text after the closing quote";
+        error = kTextAfterQuote;
         return false;
     }
     return true;
@@ -104,7 +119,7 @@ ParsedLine parse_script_line(std::string_view line) {
         cmd.verb = Verb::Set;
         skip_blanks(rest);
         std::string_view target = take_word(rest);
-        if (!split_target(target, cmd)) return fail("set needs FORM.CONTROL and a text");
+        if (!split_target(target, cmd)) return fail(kSetNeeds);
         std::string text, error;
         if (!decode_text(text_after_one_blank(rest), text, error)) return fail(error);
         cmd.text = std::move(text);
@@ -120,9 +135,9 @@ ParsedLine parse_script_line(std::string_view line) {
         if (form_only) {
             cmd.form = std::string(target);
         } else if (!split_target(target, cmd)) {
-            return fail(verb + " needs FORM.CONTROL");
+            return fail(verb + kNeedsTarget);
         }
-        if (!trim(rest).empty()) return fail(verb + " takes only FORM.CONTROL");
+        if (!trim(rest).empty()) return fail(verb + kOnlyTarget);
         return command(std::move(cmd));
     }
 
@@ -133,7 +148,7 @@ ParsedLine parse_script_line(std::string_view line) {
         double number = 0;
         if (!split_target(target, cmd) || !parse_number_strict(rest, number) || number < 1 || number > 1e9 ||
             number != static_cast<double>(static_cast<long>(number))) {
-            return fail("activate needs FORM.CONTROL and a line number from 1");
+            return fail(kActivateNeeds);
         }
         cmd.line = static_cast<long>(number);
         return command(std::move(cmd));
@@ -160,32 +175,32 @@ ParsedLine parse_script_line(std::string_view line) {
         } else if (word == "cancel") {
             cmd.reply = Answer::Cancel;
         } else {
-            return fail("reply needs yes, no or cancel");
+            return fail(kReplyNeeds);
         }
         return command(std::move(cmd));
     }
 
     if (verb == "list") {
         cmd.verb = Verb::List;
-        if (!trim(rest).empty()) return fail("list takes nothing after it");
+        if (!trim(rest).empty()) return fail(kListAlone);
         return command(std::move(cmd));
     }
 
     if (verb == "dump") {
         cmd.verb = Verb::Dump;
         cmd.argument = std::string(trim(rest));
-        if (cmd.argument.empty()) return fail("dump needs a table name");
+        if (cmd.argument.empty()) return fail(kDumpNeeds);
         return command(std::move(cmd));
     }
 
     if (verb == "sql") {
         cmd.verb = Verb::Sql;
         cmd.argument = std::string(trim(rest));
-        if (cmd.argument.empty()) return fail("sql needs a statement");
+        if (cmd.argument.empty()) return fail(kSqlNeeds);
         return command(std::move(cmd));
     }
 
-    return fail("unknown command: " + std::string(word));
+    return fail(kUnknownCommand + std::string(word));
 }
 
 }  // namespace vorn::batch

@@ -53,7 +53,7 @@ Network::~Network() {
 
 void Network::connect() {
     w_.Command3.set_handler([this] { ejecutar(); });
-    w_.Command4.set_handler([this] { entrenar(); });
+    w_.Command4.set_handler([this] { entrenar(TrainingStop::AtPassEnd); });
     w_.Command14.set_handler([this] { inicializar_pesos(); });
 }
 

@@ -56,6 +56,9 @@ double sigmoide(double x);
 // conversions that call it on a frame's value expect.
 double sigmoide(Cell& x);
 
+// Whether a stop request ends a training run at the end of its pass.
+enum class TrainingStop { AtPassEnd, Never };
+
 // Where training writes its error history ("test.csv"), pass by pass as
 // the run goes, so that memory stays flat however many passes it makes.
 // The new history replaces the old file only when the run keeps it (after
@@ -124,8 +127,12 @@ public:
     std::string nombreTarget(double out);
     void ejecutar();  // "X"
     // "E": the mean error of the last pass; 1 when no pass ran (the run was
-    // refused or the pass limit is below 0).
-    double entrenar();
+    // refused or the pass limit is below 0). The "E" button's run takes
+    // AtPassEnd: a stop request ends it at the end of the current pass as
+    // the pass limit would (weights stored, the history of the passes made)
+    // and says at which pass. Callers whose own loop honours the stop (an
+    // experiment, which is never cut short) train to the end.
+    double entrenar(TrainingStop stop = TrainingStop::Never);
     void inicializar_pesos();  // "P.Ini"
     void guardar_valores();
 

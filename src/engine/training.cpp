@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 
+#include "engine/error_curve.h"
 #include "engine/kernel.h"
 #include "engine/limits.h"
 #include "engine/network.h"
@@ -73,6 +74,7 @@ private:
     HistoryWriter* writer_;
     bool done_ = false;
 };
+constexpr const char* kStopped = "Entrenamiento detenido en la pasada ";
 
 // The pass text (at most "mm:" and a pass count) and seven numbers with
 // their tabs.
@@ -98,7 +100,7 @@ std::string pass_text(std::chrono::system_clock::duration elapsed, long long pas
 
 }  // namespace
 
-double Network::entrenar() {
+double Network::entrenar(TrainingStop stop) {
     // A never-set field gets its default of 3 units when the tables load.
     if (w_.Text4.text() != "Text4" && parse_leading(w_.Text4.text()) < 1) {
         platform_.message(kHiddenUnitsFirst + w_.Text4.text() + kHiddenUnitsLast, kErrorTitle, Icon::Exclamation);
@@ -144,6 +146,12 @@ double Network::entrenar() {
         for (int i = 1; i <= net.inputs; ++i) net.weight_in(i, j) = state_->peso_entrada(i, j).number_or_zero();
         net.w_out[static_cast<size_t>(j)] = state_->pesos_oculta[static_cast<size_t>(j)].number_or_zero();
     }
+
+    // The passes the limit allows, for the progress bar.
+    const long long passes_allowed =
+        pass_limit < 0 ? 0 : pass_limit >= 9e18 ? LLONG_MAX : static_cast<long long>(pass_limit) + 1;
+    ErrorCurve curve(consultas.Curva);
+    bool stopped = false;
 
     std::vector<double>& history = state_->historial_error;
     size_t history_index = 1;
@@ -211,10 +219,18 @@ double Network::entrenar() {
             progress += format_int(pass);
             progress += kProgressError;
             append_cut_short(progress, mean);
-            session_.report_progress(progress);
+            session_.report_progress(Progress{pass, passes_allowed, std::move(progress)});
         }
+        curve.add(pass, mean);
         if (mean < umbral) break;
+        // A stop ends the run here as the limit would, unless this was the
+        // last pass anyway.
+        if (stop == TrainingStop::AtPassEnd && pass <= pass_limit && platform_.stop_requested()) {
+            stopped = true;
+            break;
+        }
     }
+    curve.finish(pass, mean);
     if (warn && pass > pass_limit) platform_.message(kExcedenMaxinput);
 
     if (trained) {
@@ -234,6 +250,7 @@ double Network::entrenar() {
     } else {
         history_file.keep(stored == Stored::Yes);
     }
+    if (stopped) platform_.message(kStopped + format_int(pass));
     return mean;
 }
 

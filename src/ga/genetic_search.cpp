@@ -478,8 +478,10 @@ bool GeneticSearch::generations(RunState& run, GenerationView& view) {
             })) {
             return false;
         }
-        session_.report_progress("Pasada " + format_int(run.pass) + " - generacion " + format_int(generation) +
-                                 " - fitness total" + format_short(total));
+        // The bar counts passes; a pass has no known number of generations.
+        session_.report_progress(Progress{run.pass, static_cast<long long>(parse_leading(w.Text5.text())),
+                                          "Pasada " + format_int(run.pass) + " - generacion " +
+                                              format_int(generation) + " - fitness total" + format_short(total)});
         if (platform_.stop_requested()) {
             run.stopping = true;
             break;

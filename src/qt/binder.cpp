@@ -15,7 +15,7 @@
 #include <QRadioButton>
 
 #include "qt/lines_model.h"
-#include "qt/plot_widget.h"
+#include "qt/plot_view.h"
 
 namespace vorn::qt {
 
@@ -53,6 +53,7 @@ QWidget* Binder::widget(Control& control) {
     widgets_[&control] = made;
     if (made != nullptr) {
         made->setObjectName(qstr(control.name()));
+        made->setToolTip(qstr(control.tooltip()));
         show_visible(*made, control);
     }
     return made;
@@ -212,17 +213,6 @@ QWidget* Binder::make_list(ListBox& list) {
     return view;
 }
 
-QWidget* Binder::make_plot(Plot& plot) {
-    auto* view = new PlotWidget(plot, &owner_);
-    // update() is coalesced by Qt: a curve that grows point by point is
-    // drawn at the next paint, not once per point.
-    plot.observe(guarded([view, &plot](Change) {
-        show_visible(*view, plot);
-        view->update();
-    }));
-    return view;
-}
-
 QWidget* Binder::make_frame(Frame3D& frame) {
     auto* box = new QGroupBox(qstr(frame.caption()), &owner_);
     auto* inside = new QVBoxLayout(box);
@@ -267,11 +257,24 @@ QWidget* Binder::make_data_control(DataControl& data) {
     return shown;
 }
 
+QWidget* Binder::make_plot(Plot& plot) {
+    auto* view = new PlotView(plot, &owner_);
+    // Points only mark the view stale; it draws them by time.
+    plot.observe(guarded([this, &plot, view](Change change) {
+        show_visible(*view, plot);
+        view->changed();
+        if (change == Change::Repaint) hooks_.repaint();
+    }));
+    return view;
+}
+
 void Binder::build_menus(QMenuBar& bar) {
     for (MenuItem* top : form_.menus()) {
         QMenu* menu = bar.addMenu(qstr(top->caption()));
+        menu->setToolTipsVisible(true);
         QAction* action = menu->menuAction();
         action->setObjectName(qstr(top->name()));
+        action->setToolTip(qstr(top->tooltip()));
         action->setVisible(top->visible());
         top->observe(guarded([top, action](Change) {
             action->setText(qstr(top->caption()));
@@ -290,10 +293,12 @@ void Binder::add_menu_items(QMenu& menu, MenuItem& parent) {
             QObject::connect(action, &QAction::triggered, action, [this, item] { hooks_.run_command(*item); });
         } else {
             QMenu* sub = menu.addMenu(qstr(item->caption()));
+            sub->setToolTipsVisible(true);
             action = sub->menuAction();
             add_menu_items(*sub, *item);
         }
         action->setObjectName(qstr(item->name()));
+        action->setToolTip(qstr(item->tooltip()));
         action->setVisible(item->visible());
         action->setEnabled(item->enabled());
         item->observe(guarded([item, action](Change) {

@@ -86,8 +86,8 @@ void lay_out_main_window(MainWindow& w, Binder& b, QWidget& central) {
     auto* right = new QVBoxLayout;
     columns->addLayout(right, 1);
     right->addWidget(button_group(b, "Red",
-                                  {&w.Command3, &w.Command4, &w.Command14, &w.Command34, &w.Command5,
-                                   &w.Command1, &w.Command12}));
+                                  {&w.Command3, &w.Command4, &w.CommandDetener, &w.Command14, &w.Command34,
+                                   &w.Command5, &w.Command1, &w.Command12}));
     right->addWidget(button_group(b, "Examinar",
                                   {&w.Command2, &w.Command11, &w.Command42, &w.Command7, &w.Command8,
                                    &w.Command9, &w.Command10}));

@@ -12,4 +12,9 @@ FormWindow::FormWindow(Form& form, std::function<void(QCloseEvent&)> on_close)
 
 void FormWindow::closeEvent(QCloseEvent* event) { on_close_(*event); }
 
+void FormWindow::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    if (on_hide_) on_hide_();
+}
+
 }  // namespace vorn::qt

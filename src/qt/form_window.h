@@ -16,13 +16,18 @@ class FormWindow : public QMainWindow {
 public:
     FormWindow(Form& form, std::function<void(QCloseEvent&)> on_close);
     Form& form() const { return form_; }
+    // Called each time the window is hidden (closed, minimised, the
+    // program ending), when its place on the screen is worth keeping.
+    void set_on_hide(std::function<void()> on_hide) { on_hide_ = std::move(on_hide); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     Form& form_;
     std::function<void(QCloseEvent&)> on_close_;
+    std::function<void()> on_hide_;
 };
 
 }  // namespace vorn::qt

@@ -19,6 +19,7 @@ namespace {
 
 constexpr const char* kRefusedTitle = "Error de base de datos";
 constexpr const char* kCannotOpenText = "No se pudo abrir la base de datos.";
+constexpr const char* kSettingsName = "vorn2";
 
 // Platforms without a screen (offscreen, minimal) have nobody to close a
 // dialog; there the message goes to standard error only.
@@ -41,6 +42,10 @@ int run_gui(int argc, char** argv, const GuiOptions& options) {
     // The program ends through "Salir" or the main window's frame, never
     // because some window happened to be the last one shown.
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    // Where the windows' places are kept between starts (QSettings); a
+    // test that brings its own names keeps them.
+    if (QCoreApplication::organizationName().isEmpty()) QCoreApplication::setOrganizationName(kSettingsName);
+    if (QCoreApplication::applicationName().isEmpty()) QCoreApplication::setApplicationName(kSettingsName);
 
     OpenResult opened;
     try {
@@ -57,6 +62,7 @@ int run_gui(int argc, char** argv, const GuiOptions& options) {
     Workbench workbench(*opened.db, platform);
     Ui ui(workbench);
     platform.set_form_widgets([&ui](const Form& form) -> QWidget* { return ui.window(form); });
+    platform.set_dialog_parent([&ui] { return ui.dialog_parent(); });
     if (options.no_startup) {
         for (Timer* timer : workbench.armed_timers()) timer->set_interval(0);
     }
@@ -64,6 +70,7 @@ int run_gui(int argc, char** argv, const GuiOptions& options) {
 
     int code = QApplication::exec();
     platform.set_form_widgets(nullptr);
+    platform.set_dialog_parent(nullptr);
     return workbench.exit_code().value_or(code);
 }
 

@@ -2,16 +2,25 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 
@@ -43,10 +52,74 @@ QMessageBox::Icon box_icon(Icon icon) {
     return QMessageBox::NoIcon;
 }
 
-// Dialogs belong to the window the user works in, so they stay on top of it.
-QWidget* dialog_parent() {
-    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
-    return QApplication::activeWindow();
+// A long text's box takes this share of its screen.
+constexpr double kLongBoxShare = 0.6;
+// What a window's frame adds beside its title: the icon and the buttons.
+constexpr int kTitleBarExtra = 160;
+
+QScreen* screen_of(const QWidget* widget) {
+    if (widget != nullptr && widget->screen() != nullptr) return widget->screen();
+    return QGuiApplication::primaryScreen();
+}
+
+// Opens a dialog over its window, on that window's screen, wholly inside
+// the screen's free area.
+void place(QWidget& dialog, const QWidget* parent) {
+    QScreen* screen = screen_of(parent);
+    if (screen == nullptr) return;
+    const QRect free = screen->availableGeometry();
+    dialog.resize(dialog.size().boundedTo(free.size()));
+    const QPoint centre = parent != nullptr ? parent->window()->frameGeometry().center() : free.center();
+    QRect wanted(QPoint(0, 0), dialog.size());
+    wanted.moveCenter(centre);
+    wanted.moveLeft(std::clamp(wanted.left(), free.left(), std::max(free.left(), free.right() - wanted.width())));
+    wanted.moveTop(std::clamp(wanted.top(), free.top(), std::max(free.top(), free.bottom() - wanted.height())));
+    dialog.move(wanted.topLeft());
+}
+
+QStyle::StandardPixmap icon_pixmap(Icon icon) {
+    switch (icon) {
+        case Icon::Information: return QStyle::SP_MessageBoxInformation;
+        case Icon::Exclamation: return QStyle::SP_MessageBoxWarning;
+        case Icon::Critical: return QStyle::SP_MessageBoxCritical;
+        case Icon::Question: return QStyle::SP_MessageBoxQuestion;
+        case Icon::None: break;
+    }
+    return QStyle::SP_CustomBase;
+}
+
+// A message too tall for a message box: the text in a read-only area that
+// scrolls, the icon beside it and "OK" below, all within the screen.
+void show_long_message(const QString& text, const QString& title, Icon icon, QWidget* parent) {
+    QDialog box(parent);
+    box.setObjectName(QStringLiteral("mensajeLargo"));
+    box.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&box);
+    auto* row = new QHBoxLayout;
+    if (icon != Icon::None) {
+        auto* shown_icon = new QLabel(&box);
+        const int side = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+        shown_icon->setPixmap(box.style()->standardIcon(icon_pixmap(icon), nullptr, &box).pixmap(side, side));
+        shown_icon->setAlignment(Qt::AlignTop);
+        row->addWidget(shown_icon);
+    }
+    auto* area = new QPlainTextEdit(&box);
+    area->setObjectName(QStringLiteral("textoLargo"));
+    area->setReadOnly(true);
+    area->setPlainText(text);
+    area->setLineWrapMode(QPlainTextEdit::NoWrap);
+    row->addWidget(area, 1);
+    layout->addLayout(row, 1);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+    if (QScreen* screen = screen_of(parent)) {
+        const QSize free = screen->availableGeometry().size();
+        box.resize(static_cast<int>(free.width() * kLongBoxShare), static_cast<int>(free.height() * kLongBoxShare));
+    }
+    place(box, parent);
+    buttons->button(QDialogButtonBox::Ok)->setFocus();
+    box.exec();
 }
 
 // Columns of report lines are tab-separated; on paper they line up on
@@ -80,20 +153,57 @@ QtPlatform::QtPlatform(std::optional<std::uint64_t> seed, PrintSettings print)
 
 QtPlatform::~QtPlatform() = default;
 
+bool too_tall_for_a_message_box(const QString& text, const QScreen* screen) {
+    if (screen == nullptr) return false;
+    const QFontMetrics metrics(QApplication::font("QMessageBox"));
+    // A message box wraps lines wider than about half the screen.
+    const int wrap_width = std::max(1, screen->availableGeometry().width() / 2);
+    qsizetype rows = 0;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        rows += 1 + metrics.horizontalAdvance(line) / wrap_width;
+    }
+    return rows * metrics.lineSpacing() > screen->availableGeometry().height() / 2;
+}
+
+QWidget* QtPlatform::dialog_parent() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (dialog_parent_) return dialog_parent_();
+    return QApplication::activeWindow();
+}
+
 // A box without a title shows the program's name: the platform puts it there.
 void QtPlatform::message(std::string_view text, std::string_view title, Icon icon) {
-    QMessageBox box(box_icon(icon), qstr(title), shown_text(text), QMessageBox::Ok, dialog_parent());
+    QWidget* parent = dialog_parent();
+    const QString shown = shown_text(text);
+    if (too_tall_for_a_message_box(shown, screen_of(parent))) {
+        show_long_message(shown, qstr(title), icon, parent);
+        return;
+    }
+    QMessageBox box(box_icon(icon), qstr(title), shown, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 std::optional<std::string> QtPlatform::input(std::string_view prompt, std::string_view title,
                                              std::string_view default_text) {
-    QInputDialog dialog(dialog_parent());
+    QWidget* parent = dialog_parent();
+    QInputDialog dialog(parent);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(qstr(title));
     dialog.setLabelText(shown_text(prompt));
     dialog.setTextValue(qstr(default_text));
+    // Wide enough that the window's frame shows the whole title. The
+    // dialog sizes itself from its layout, so the text field is widened.
+    dialog.adjustSize();
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    int wanted = metrics.horizontalAdvance(qstr(title)) + kTitleBarExtra;
+    if (QScreen* screen = screen_of(parent)) wanted = std::min(wanted, screen->availableGeometry().width());
+    auto* edit = dialog.findChild<QLineEdit*>();
+    if (edit != nullptr && dialog.width() < wanted) {
+        edit->setMinimumWidth(edit->width() + wanted - dialog.width());
+        dialog.adjustSize();
+    }
+    place(dialog, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.textValue().toStdString();
 }

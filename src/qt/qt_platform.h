@@ -14,6 +14,7 @@
 #include "shell/platform.h"
 
 class QPrinter;
+class QScreen;
 class QString;
 class QWidget;
 
@@ -35,6 +36,9 @@ public:
 
     // How to find the window of a form, for printing its image.
     void set_form_widgets(std::function<QWidget*(const Form&)> lookup) { form_widgets_ = std::move(lookup); }
+    // Which window a dialog belongs to (opens over, on that window's
+    // screen); without it, the active window.
+    void set_dialog_parent(std::function<QWidget*()> lookup) { dialog_parent_ = std::move(lookup); }
 
     void message(std::string_view text, std::string_view title = "", Icon icon = Icon::None) override;
     std::optional<std::string> input(std::string_view prompt, std::string_view title,
@@ -54,11 +58,18 @@ private:
     std::unique_ptr<QPrinter> open_printer(const std::string& document, QString& pdf_file);
     // Tells the user where a print to a file went.
     void report_printed(const QString& pdf_file);
+    QWidget* dialog_parent() const;
 
     RandomStream stream_;
     PrintSettings print_;
     std::function<QWidget*(const Form&)> form_widgets_;
+    std::function<QWidget*()> dialog_parent_;
 };
+
+// True when a text shown in a plain message box would stand taller than
+// half of the screen: such a text is shown in a box of its own whose text
+// area scrolls and whose button stays on the screen.
+bool too_tall_for_a_message_box(const QString& text, const QScreen* screen);
 
 // The program's texts with their line breaks as Qt shows them ("\r" and
 // "\r\n" become "\n").

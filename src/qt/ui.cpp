@@ -4,7 +4,9 @@
 #include <QCloseEvent>
 #include <QListView>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
@@ -14,7 +16,9 @@
 #include "qt/binder.h"
 #include "qt/form_layouts.h"
 #include "qt/form_window.h"
+#include "qt/input_gate.h"
 #include "qt/lines_model.h"
+#include "qt/progress_panel.h"
 #include "shell/main_window.h"
 #include "shell/platform.h"
 #include "shell/report_window.h"
@@ -29,9 +33,10 @@ namespace {
 constexpr qint64 kRepaintIntervalMs = 30;
 // A core timer that came due while a handler ran is tried again this soon.
 constexpr int kBusyRetryMs = 10;
-// A close of the main window asked for during a handler waits for its end.
-constexpr int kCloseRetryMs = 100;
-constexpr int kReportWidth = 640;
+// "Salir" or a close asked for during a handler waits for its end, looking
+// this often.
+constexpr int kEndRetryMs = 100;
+constexpr int kReportWidth = 900;
 constexpr int kReportHeight = 420;
 
 constexpr const char* kInternalErrorTitle = "Error interno";
@@ -43,28 +48,61 @@ QString qstr(const std::string& text) { return QString::fromStdString(text); }
 struct Ui::FormView {
     std::unique_ptr<FormWindow> window;
     std::unique_ptr<Binder> binder;
+    // The form's show requests already honoured by bringing it forward.
+    unsigned long long shows_seen = 0;
 };
 
 Ui::Ui(Workbench& workbench)
     : workbench_(workbench), alive_(std::make_shared<int>(0)), context_(std::make_unique<QObject>()) {
+    gate_ = std::make_unique<InputGate>(GateHooks{[this] { return workbench_.busy() && !ending_; },
+                                                  [this](const QWidget& widget) { return takes_input_during_run(widget); },
+                                                  [this] { request_stop(false); }});
+    QCoreApplication::instance()->installEventFilter(gate_.get());
     std::weak_ptr<int> alive = alive_;
     workbench_.reports().on_created([this, alive](ReportWindow& report) {
         if (alive.expired()) return;
         build(report);
     });
-    workbench_.on_progress([this, alive](const std::string& text) {
+    workbench_.on_progress([this, alive](const Progress& progress) {
         if (alive.expired()) return;
-        if (QMainWindow* main = main_window()) main->statusBar()->showMessage(qstr(text));
-        repaint_point();
+        progress_reported(progress);
     });
     adopt_new_forms();
 }
 
 Ui::~Ui() {
     alive_.reset();
+    // Windows still open keep their place for the next start.
+    for (auto& [form, view] : views_) {
+        view->window->set_on_hide(nullptr);
+        if (view->window->isVisible()) keep_place(*view);
+    }
+    gate_.reset();
     views_.clear();
     timers_.clear();
 }
+
+QString Ui::settings_key(const Form& form) {
+    return QStringLiteral("ventanas/%1/geometria").arg(QString::fromStdString(form.name()));
+}
+
+void Ui::keep_place(const FormView& view) const {
+    QSettings settings;
+    settings.setValue(settings_key(view.window->form()), view.window->saveGeometry());
+}
+
+QWidget* Ui::dialog_parent() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (running_form_ != nullptr) {
+        QMainWindow* running = window(*running_form_);
+        if (running != nullptr && running->isVisible()) return running;
+    }
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    QMainWindow* main = main_window();
+    return main != nullptr && main->isVisible() ? main : nullptr;
+}
+
+long Ui::dropped_inputs() const { return gate_->dropped(); }
 
 QMainWindow* Ui::window(const Form& form) const {
     auto found = views_.find(&form);
@@ -96,7 +134,8 @@ void Ui::build(Form& form) {
 
     if (auto* main = dynamic_cast<MainWindow*>(&form)) {
         lay_out_main_window(*main, *view->binder, *central);
-        window.statusBar();
+        panel_ = new ProgressPanel;
+        window.statusBar()->addPermanentWidget(panel_, 1);
     } else if (auto* report = dynamic_cast<ReportWindow*>(&form)) {
         lay_out_report_window(*report, *view->binder, *central);
         window.resize(kReportWidth, kReportHeight);
@@ -107,8 +146,12 @@ void Ui::build(Form& form) {
     }
     window.setCentralWidget(central);
     if (!form.menus().empty()) view->binder->build_menus(*window.menuBar());
+    const QByteArray place = QSettings().value(settings_key(form)).toByteArray();
+    if (!place.isEmpty()) window.restoreGeometry(place);
+    view->shows_seen = form.show_requests();
 
     FormView& built = *view;
+    window.set_on_hide([this, &built] { keep_place(built); });
     views_[&form] = std::move(view);
     for (Control* control : form.controls()) {
         if (auto* timer = dynamic_cast<Timer*>(control)) bind_timer(*timer);
@@ -131,6 +174,13 @@ void Ui::show_form(FormView& view) {
     } else if (!form.visible() && !view.window->isHidden()) {
         view.window->hide();
     }
+    // An operation that shows a window brings it forward; one that only
+    // fills it leaves it where it is.
+    if (form.visible() && form.show_requests() != view.shows_seen) {
+        view.shows_seen = form.show_requests();
+        view.window->raise();
+        view.window->activateWindow();
+    }
 }
 
 void Ui::on_close(Form& form, QCloseEvent& event) {
@@ -141,15 +191,9 @@ void Ui::on_close(Form& form, QCloseEvent& event) {
     event.ignore();
     if (&form == &workbench_.main()) {
         if (workbench_.busy()) {
-            // The running handler holds the thread; the program ends as
-            // soon as it returns.
-            if (!close_pending_) {
-                close_pending_ = true;
-                QTimer::singleShot(kCloseRetryMs, context_.get(), [this] {
-                    close_pending_ = false;
-                    if (QMainWindow* main = main_window()) main->close();
-                });
-            }
+            // Like "Salir" during a run: the run stops at the end of its
+            // pass, then the program ends.
+            request_stop(true);
             return;
         }
         end_like_salir();
@@ -168,18 +212,62 @@ void Ui::end_like_salir() {
     }
 }
 
+void Ui::end_when_idle() {
+    if (ending_ || workbench_.exit_code()) return;
+    end_pending_ = true;
+    if (workbench_.busy()) {
+        QTimer::singleShot(kEndRetryMs, context_.get(), [this] {
+            if (end_pending_) end_when_idle();
+        });
+        return;
+    }
+    end_pending_ = false;
+    end_like_salir();
+}
+
+void Ui::request_stop(bool end_after) {
+    if (!workbench_.busy() || ending_) return;
+    workbench_.platform().request_stop();
+    if (end_after && !end_pending_) end_when_idle();
+    if (panel_ != nullptr) panel_->show_stop_pending(end_pending_);
+}
+
+bool Ui::ends_the_program(const Command& command) const {
+    const MainWindow& w = workbench_.main();
+    return &command == &w.Command5 || &command == &w.salida;
+}
+
+bool Ui::stops_the_run(const Command& command) const {
+    return &command == &workbench_.main().CommandDetener || ends_the_program(command);
+}
+
+bool Ui::takes_input_during_run(const QWidget& widget) const {
+    auto found = views_.find(&workbench_.main());
+    if (found == views_.end()) return false;
+    const FormView& main = *found->second;
+    MainWindow& w = workbench_.main();
+    // The menu bar too: "Salir" is in the "Red" menu, and its popups are
+    // windows of their own that the gate leaves alone.
+    for (QWidget* open : {main.binder->existing(w.CommandDetener), main.binder->existing(w.Command5),
+                          main.window->menuWidget()}) {
+        if (open != nullptr && (open == &widget || open->isAncestorOf(&widget))) return true;
+    }
+    return false;
+}
+
 void Ui::run_command(Command& command) {
     if (ending_ || workbench_.exit_code()) return;
     if (workbench_.busy()) {
-        // Input reaches us during a handler only through a nested event
-        // loop; running a second handler inside the first is never right.
-        QApplication::beep();
+        // Input reaches us during a handler only at its repaint points:
+        // a stop is taken, anything else is dropped, never run later.
+        if (stops_the_run(command)) request_stop(ends_the_program(command));
         return;
     }
-    run_guarded([&command] { command.click(); });
+    run_guarded(command.form(), [&command] { command.click(); });
 }
 
-void Ui::run_guarded(const std::function<void()>& action) {
+void Ui::run_guarded(const Form& form, const std::function<void()>& action) {
+    running_form_ = &form;
     try {
         action();
     } catch (const EndProgram& end) {
@@ -189,9 +277,40 @@ void Ui::run_guarded(const std::function<void()>& action) {
     } catch (const std::exception& error) {
         workbench_.platform().message(error.what(), kInternalErrorTitle, Icon::Critical);
     }
+    running_form_ = nullptr;
     // A handler may have created a form (Consultas, the GA window).
     adopt_new_forms();
     sync_lists();
+    show_pending_progress();
+    if (panel_ != nullptr) panel_->clear_stop_pending();
+    if (end_pending_) end_when_idle();
+}
+
+void Ui::progress_reported(const Progress& progress) {
+    if (workbench_.handlers_started() != progress_run_) {
+        progress_run_ = workbench_.handlers_started();
+        if (panel_ != nullptr) panel_->start_run();
+    }
+    pending_progress_ = progress;
+    if (!workbench_.busy()) {
+        show_pending_progress();
+        return;
+    }
+    // The last report of a run shows even when no repaint point follows.
+    if (!progress_flush_scheduled_) {
+        progress_flush_scheduled_ = true;
+        QTimer::singleShot(0, context_.get(), [this] {
+            progress_flush_scheduled_ = false;
+            show_pending_progress();
+        });
+    }
+    repaint_point();
+}
+
+void Ui::show_pending_progress() {
+    if (!pending_progress_) return;
+    if (panel_ != nullptr) panel_->show_progress(*pending_progress_);
+    pending_progress_.reset();
 }
 
 void Ui::list_changed() {
@@ -217,12 +336,19 @@ void Ui::sync_lists() {
 }
 
 void Ui::repaint_point() {
+    const bool due = !since_repaint_.isValid() || since_repaint_.elapsed() >= kRepaintIntervalMs;
+    // A running handler's lists are painted only at a due repaint point;
+    // bringing them up to date in between (a training clears and refills
+    // its list every pass) would be work nobody sees.
+    if (!due && workbench_.busy()) return;
     sync_lists();
-    if (in_repaint_) return;
-    if (since_repaint_.isValid() && since_repaint_.elapsed() < kRepaintIntervalMs) return;
+    if (in_repaint_ || !due) return;
     in_repaint_ = true;
+    show_pending_progress();
     adopt_new_forms();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // During a run the user's input is processed too, so that a stop can
+    // arrive; the gate drops the rest.
+    QCoreApplication::processEvents(workbench_.busy() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     in_repaint_ = false;
     since_repaint_.start();
 }
@@ -262,7 +388,7 @@ void Ui::timer_due(Timer& timer, QTimer& qtimer) {
         qtimer.start(std::min(timer.interval(), kBusyRetryMs));
         return;
     }
-    run_guarded([this, &timer] { workbench_.fire(timer); });
+    run_guarded(timer.form(), [this, &timer] { workbench_.fire(timer); });
     follow_timer(timer, qtimer);
 }
 

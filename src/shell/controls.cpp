@@ -198,6 +198,15 @@ void Form::set_visible(bool visible) {
     notify();
 }
 
+void Form::show() {
+    ++show_requests_;
+    if (visible_) {
+        notify();
+    } else {
+        set_visible(true);
+    }
+}
+
 Control* Form::find(std::string_view name) const {
     std::string wanted = lower(name);
     for (Control* control : controls_) {

@@ -32,8 +32,15 @@ public:
     void set_caption(std::string caption);
     bool visible() const { return visible_; }
     void set_visible(bool visible);
-    void show() { set_visible(true); }
+    // What an operation's "show the window" does: makes it visible and
+    // asks the front end to bring it to the front, even when it already
+    // was visible (behind another window, say). Setting the visible flag
+    // alone brings nothing forward.
+    void show();
     void hide() { set_visible(false); }
+    // How many times show() was called, so a front end can tell a new
+    // request to bring the window forward from one it already honoured.
+    unsigned long long show_requests() const { return show_requests_; }
 
     // Controls in creation order, and by name (case-insensitive, as users
     // type them in scripts).
@@ -60,6 +67,7 @@ private:
     std::string name_;
     std::string caption_;
     bool visible_;
+    unsigned long long show_requests_ = 0;
     std::vector<Control*> controls_;
     HandlerBoundary* boundary_ = nullptr;
     std::vector<std::function<void()>> observers_;

@@ -1,9 +1,15 @@
 #include "shell/main_window.h"
 
+#include <utility>
+
 #include "shell/platform.h"
 #include "shell/record_store.h"
 
 namespace vorn {
+
+namespace {
+constexpr const char* kSinAccion = "Sin acción";
+}  // namespace
 
 MainWindow::MainWindow(Database& db)
     : Form("vorn2", "Red", true),
@@ -74,7 +80,9 @@ MainWindow::MainWindow(Database& db)
       Command45(*this, "Command45", "Command45"),
       Command46(*this, "Command46", "GA"),
       Command47(*this, "Command47", "Ins"),
-      Command48(*this, "Command48", "Ver last.csv"),      Combo1(*this, "Combo1", "Combo1"),
+      Command48(*this, "Command48", "Ver last.csv"),
+      CommandDetener(*this, "CommandDetener", "Detener"),
+      Combo1(*this, "Combo1", "Combo1"),
       Timer1(*this, "Timer1", 1),
       Data1(*this, "Data1", "1 BPN", db, "BPN"),
       Data2(*this, "Data2", "2 BPN Pesos", db, "BPNPESOS"),
@@ -128,9 +136,14 @@ MainWindow::MainWindow(Database& db)
     for (TextField* hidden : {&Text1, &Text10, &Text11, &Text12}) hidden->set_visible(false);
     for (Button* hidden : {&Command1, &Command12, &Command17, &Command31}) hidden->set_visible(false);
 
+    describe_controls();
+
     // A menu item runs exactly its button's operation, whatever that
-    // button's handler is when the item is chosen.
-    auto runs = [](MenuItem& item, Button& button) { item.set_handler([&button] { button.run(); }); };
+    // button's handler is when the item is chosen; its tooltip says which.
+    auto runs = [](MenuItem& item, Button& button) {
+        item.set_handler([&button] { button.run(); });
+        item.set_tooltip(button.tooltip() + " (como «" + button.caption() + "»)");
+    };
     runs(execute, Command3);
     runs(cambiarparams, Command6);
     runs(bpnentrenar, Command4);
@@ -160,6 +173,77 @@ MainWindow::MainWindow(Database& db)
 
     Command5.set_handler([] { throw EndProgram{0}; });
     Command37.set_handler([this] { Frame3D1.set_visible(!Frame3D1.visible()); });
+}
+
+// What each button and menu does, in a few words for a newcomer who cannot
+// read "P.Ini" or ".9.1"; controls without an operation say so.
+void MainWindow::describe_controls() {
+    const std::pair<Control*, const char*> tips[] = {
+        {&Command1, kSinAccion},
+        {&Command2, "Lista las filas de la tabla BPN (las tramas)"},
+        {&Command3, "Ejecuta la red sobre la trama de «Ejecutar Trama» y nombra su salida"},
+        {&Command4, "Entrena la red con las tramas (Escape o «Detener» la detienen al final de la pasada)"},
+        {&Command5, "Termina el programa (durante una ejecución, la detiene y luego termina)"},
+        {&Command6, "Exporta las tramas al archivo bpn.csv"},
+        {&Command7, "Lista la matriz de entradas de la red"},
+        {&Command8, "Lista los pesos de las entradas a la capa oculta"},
+        {&Command9, "Lista los targets de las tramas"},
+        {&Command10, "Lista los pesos de la capa oculta a la salida"},
+        {&Command11, "Lista las filas de la tabla BPNPESOS (los pesos guardados)"},
+        {&Command12, kSinAccion},
+        {&Command13, "Restaura las tablas de tramas, pesos y targets desde sus copias guardadas"},
+        {&Command14, "Inicializa los pesos de la red con valores al azar"},
+        {&Command15, "Carga el conjunto de ejemplo del o exclusivo"},
+        {&Command16, "Importa las tramas desde el archivo bpn.csv"},
+        {&Command17, "Guarda las tramas en una tabla nueva"},
+        {&Command18, "Media móvil de una trama"},
+        {&Command19, "Multiplica dos tramas"},
+        {&Command20, "Divide dos tramas"},
+        {&Command21, "Resta dos tramas"},
+        {&Command22, "Suma dos tramas"},
+        {&Command23, "Convierte una trama en la razón de cada valor al anterior"},
+        {&Command24, "Convierte una trama en su tendencia (sube o baja)"},
+        {&Command25, "Aplica la sigmoide a una trama"},
+        {&Command26, "Codifica una trama en binario (0 y 1)"},
+        {&Command27, "Codifica una trama en bipolar (-1 y 1)"},
+        {&Command28, "Codifica una trama en cuasi binario (0,1 y 0,9)"},
+        {&Command29, "Aplica la tangente hiperbólica a una trama"},
+        {&Command30, "Particiona una trama en ventanas"},
+        {&Command31, kSinAccion},
+        {&Command32, "Agrega una trama de valores al azar"},
+        {&Command33, "Borra todas las tramas (pide confirmación)"},
+        {&Command34, "Fija los parámetros de un experimento y detecta las tramas"},
+        {&Command35, "Normaliza una trama (puntaje z)"},
+        {&Command36, "Normaliza una trama y le aplica la tangente hiperbólica"},
+        {&Command37, "Muestra u oculta el marco de opciones"},
+        {&Command38, "Carga la tabla merval en las tramas"},
+        {&Command39, "Convierte una trama en la razón acumulada desde el primer valor"},
+        {&Command40, "Particiona una trama y luego invierte la numeración de las tramas"},
+        {&Command41, "Un experimento al azar, registrado en PasadasBPN"},
+        {&Command42, "Lista el registro de experimentos de menor a mayor error"},
+        {&Command43, "Desvío estándar de una trama"},
+        {&Command44, "Un experimento con la cadena de bits del campo oculto Text10"},
+        {&Command45, "Depura el registro de experimentos y repite experimentos"},
+        {&Command46, "Muestra la ventana del algoritmo genético"},
+        {&Command47, "Inserta una trama tomada de AccionesXmes al azar"},
+        {&Command48, "Muestra la primera línea de last.csv"},
+        {&CommandDetener, "Detiene el entrenamiento o la búsqueda en curso al final de la pasada (también Escape)"},
+        {&Combo1, "Conjunto de datos con que se arman las tramas"},
+        {&Option3D1, kSinAccion},
+        {&Option3D2, kSinAccion},
+        {&Option3D3, kSinAccion},
+        {&GroupPush3D1, kSinAccion},
+        {&GroupPush3D3, kSinAccion},
+        {&executar, "Ejecutar, entrenar, exportar, importar y salir"},
+        {&examina, "Listas de la red y de la tabla de tramas"},
+        {&menutramas, "Exportar, importar y guardar las tramas"},
+        {&menucalcular, "Operaciones entre tramas y conversiones"},
+        {&menuborrartramas, kSinAccion},
+        {&menuporcentajecambioentramas, kSinAccion},
+        {&menutendenciaentramas, kSinAccion},
+        {&menusigmoidedetrama, kSinAccion},
+    };
+    for (const auto& [control, tip] : tips) control->set_tooltip(tip);
 }
 
 DataSource& MainWindow::bpn() { return Data1.source(); }

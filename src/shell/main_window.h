@@ -79,6 +79,9 @@ public:
     Button Command46;
     Button Command47;
     Button Command48;
+    // Stops the running training or search at the end of its pass (the
+    // front end takes it, and Escape, while a handler runs).
+    Button CommandDetener;
     ComboBox Combo1;
     Timer Timer1;
     DataControl Data1, Data2, Data3, Data4, Data5, Data6;
@@ -106,6 +109,9 @@ public:
     DataSource& pasadas();
     DataSource& acciones();
     DataSource& mercap();
+
+private:
+    void describe_controls();
 };
 
 }  // namespace vorn

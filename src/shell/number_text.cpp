@@ -123,7 +123,9 @@ std::string format_general(double x, char separator) {
     return x < 0 ? "-" + body : body;
 }
 
-double parse_leading(std::string_view text) { return parse_leading(text, g_separator); }
+// The point is always a mark, so naming the comma as the separator accepts
+// both.
+double parse_leading(std::string_view text) { return parse_leading(text, ','); }
 
 double parse_leading(std::string_view text, char separator) {
     size_t i = 0;
@@ -151,7 +153,7 @@ bool has_leading_number(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && is_blank(text[i])) ++i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    if (i < text.size() && (text[i] == '.' || text[i] == g_separator)) ++i;
+    if (i < text.size() && (text[i] == '.' || text[i] == ',')) ++i;
     return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
 }
 

@@ -29,13 +29,17 @@ std::string format_general(double x);
 std::string format_general(double x, char separator);
 
 // Leading number: blanks skipped, optional sign, digits, optional fraction
-// after "." or after the user's separator, an optional exponent is NOT read
+// after "." or after the given separator, an optional exponent is NOT read
 // ("1E5" reads 1). Anything else ends the number; no number at all reads 0.
-double parse_leading(std::string_view text);
 double parse_leading(std::string_view text, char separator);
+// The same for what a person typed (a field, an input box): "." and ","
+// are both decimal marks whatever the user's locale, so "0,3" typed the
+// Spanish way is 0.3 and not 0 silently replaced by a default. Files keep
+// their own mark and use the form above.
+double parse_leading(std::string_view text);
 
-// True when the text starts (after blanks) with something parse_leading
-// reads as a number, that is a digit, or a sign or separator then a digit.
+// True when the text starts (after blanks) with something the one-argument
+// parse_leading reads as a number: a digit, or a sign or mark then a digit.
 bool has_leading_number(std::string_view text);
 
 // Strict number for files: the whole text, blanks around it allowed, must

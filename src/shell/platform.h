@@ -60,9 +60,16 @@ public:
     // True once the user asked the running handler to stop ("Detener",
     // Escape, "Salir" or closing the window during a run). Long handlers
     // poll it at the end of each pass, generation or experiment and end as
-    // their own limit would end them; the front end clears it when the
-    // handler returns.
-    virtual bool stop_requested() { return false; }
+    // their own limit would end them.
+    virtual bool stop_requested() { return stop_requested_; }
+    // The front end's report of such a request. The handler boundary
+    // clears it when a user-started handler starts and when it returns, so
+    // a request never outlives the run it was meant for.
+    virtual void request_stop() { stop_requested_ = true; }
+    virtual void clear_stop_request() { stop_requested_ = false; }
+
+private:
+    bool stop_requested_ = false;
 };
 
 // The random stream every Platform uses: a Mersenne twister whose reseed

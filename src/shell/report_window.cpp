@@ -23,6 +23,13 @@ ReportWindow::ReportWindow(Platform& platform)
         GroupPush3D2.set_pressed(false);
     });
     // "Print" has no action: the image button is how the list is printed.
+
+    menu.set_tooltip("Cerrar la ventana");
+    cerrar.set_tooltip("Oculta la ventana; sus líneas quedan");
+    imprimir.set_tooltip("Sin acción");
+    GroupPush3D1.set_tooltip("Oculta la ventana; sus líneas quedan");
+    GroupPush3D2.set_tooltip("Imprime una imagen de la ventana tal como se ve");
+    Curva.set_tooltip("Error medio de cada pasada del último entrenamiento");
 }
 
 ReportWindows::ReportWindows(Platform& platform, HandlerBoundary* boundary)

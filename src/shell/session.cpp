@@ -81,7 +81,10 @@ void Session::run(const std::function<void()>& handler) {
     }
     if (exit_code_) return;
     ++depth_;
+    ++handlers_started_;
     last_failed_ = false;
+    // A stop asked for while nothing ran is not meant for this handler.
+    platform_.clear_stop_request();
     try {
         if (!db_.in_transaction()) db_.begin();
         handler();
@@ -106,6 +109,7 @@ void Session::run(const std::function<void()>& handler) {
         show_failure(failure_text(CommitError(error)));
     }
     --depth_;
+    platform_.clear_stop_request();
     if (exit_code_) platform_.end_program(*exit_code_);
 }
 
@@ -137,8 +141,8 @@ void Session::fire(Timer& timer) {
     if (last_failed_) timer.set_interval(0);
 }
 
-void Session::report_progress(const std::string& text) {
-    for (auto& observer : progress_observers_) observer(text);
+void Session::report_progress(const Progress& progress) {
+    for (auto& observer : progress_observers_) observer(progress);
 }
 
 }  // namespace vorn

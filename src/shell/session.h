@@ -42,10 +42,21 @@ public:
     void beep() override { shown_.beep(); }
     void end_program(int code) override { shown_.end_program(code); }
     bool stop_requested() override { return shown_.stop_requested(); }
+    void request_stop() override { shown_.request_stop(); }
+    void clear_stop_request() override { shown_.clear_stop_request(); }
 
 private:
     Database& db_;
     Platform& shown_;
+};
+
+// How far a long handler has got: done of total steps (passes of a
+// training, generations of a GA run), and a line saying so. total is 0
+// when the handler has no limit to show.
+struct Progress {
+    long long done = 0;
+    long long total = 0;
+    std::string text;
 };
 
 class Session : public HandlerBoundary {
@@ -74,11 +85,22 @@ public:
     // Fires a timer through the boundary; does nothing while a handler runs.
     void fire(Timer& timer);
 
-    // Reports progress of a long handler (training's pass and error); the
-    // Qt front end shows it in the status bar.
-    void report_progress(const std::string& text);
-    void on_progress(std::function<void(const std::string&)> observer) {
+    // Counts the user-started handlers begun so far, so a front end can
+    // tell one run's progress from the next.
+    unsigned long long handlers_started() const { return handlers_started_; }
+
+    // Reports progress of a long handler; the Qt front end shows it in the
+    // status bar (a bar for done of total, the text, the time elapsed).
+    // Cheap when nobody observes; observers keep their own pace.
+    void report_progress(const Progress& progress);
+    // A line of progress with no count.
+    void report_progress(const std::string& text) { report_progress(Progress{0, 0, text}); }
+    void on_progress(std::function<void(const Progress&)> observer) {
         progress_observers_.push_back(std::move(observer));
+    }
+    // An observer of the lines only.
+    void on_progress(std::function<void(const std::string&)> observer) {
+        on_progress([observer = std::move(observer)](const Progress& progress) { observer(progress.text); });
     }
 
 private:
@@ -90,7 +112,8 @@ private:
     int depth_ = 0;
     bool last_failed_ = false;
     std::optional<int> exit_code_;
-    std::vector<std::function<void(const std::string&)>> progress_observers_;
+    unsigned long long handlers_started_ = 0;
+    std::vector<std::function<void(const Progress&)>> progress_observers_;
 };
 
 }  // namespace vorn

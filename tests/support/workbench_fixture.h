@@ -80,6 +80,16 @@ public:
     void reseed() override { stream.reseed(); }
     void beep() override { ++beeps; }
     void end_program(int code) override { ended = code; }
+    // A user who asks for a stop while a handler runs: the poll numbered
+    // stop_at_poll (1 = the first) and every later one see the request, as
+    // does any request the front end made. stop_polls counts the polls.
+    std::optional<int> stop_at_poll;
+    int stop_polls = 0;
+    bool stop_requested() override {
+        ++stop_polls;
+        if (stop_at_poll && stop_polls >= *stop_at_poll) return true;
+        return Platform::stop_requested();
+    }
 
     // Texts of the messages shown so far, in order.
     std::vector<std::string> texts() const {
