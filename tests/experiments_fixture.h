@@ -11,7 +11,7 @@
 
 namespace vorn::testing {
 
-class DrawPlatform : public ScriptedPlatform {
+class PipelineDrawPlatform : public ScriptedPlatform {
 public:
     // Queued uniform draws, used before the platform's own stream.
     std::deque<double> draws;
@@ -59,7 +59,7 @@ protected:
     }
     std::vector<std::string> drawn_texts() const { return drawn.texts(); }
 
-    DrawPlatform drawn;
+    PipelineDrawPlatform drawn;
 };
 
 }  // namespace vorn::testing

@@ -20,7 +20,7 @@ TEST(GaCoding, valorbinario_reads_trimmed_text_with_each_character_by_its_value)
 }
 
 TEST(GaCoding, mutar_flips_one_inner_bit_with_two_beeps_and_never_an_end_bit) {
-    DrawPlatform p;
+    GaDrawPlatform p;
     p.draws = {0.001, 0.3};  // u0 below 0.005, position floor(8 x .3) = 2
     EXPECT_EQ(ga::mutar("00000000", 0.005, p), "01000000");
     EXPECT_EQ(p.beeps, 2);

@@ -16,7 +16,7 @@ namespace vorn::testing {
 
 // A scripted platform whose draws come from a queue first, then from its
 // stream; it can also ask a running handler to stop.
-class DrawPlatform : public ScriptedPlatform {
+class GaDrawPlatform : public ScriptedPlatform {
 public:
     std::deque<double> draws;
     bool stop = false;
@@ -96,7 +96,7 @@ protected:
     std::vector<std::string> texts() const { return platform.texts(); }
 
     TempDir dir;
-    DrawPlatform platform;
+    GaDrawPlatform platform;
     std::unique_ptr<Database> db;
     std::unique_ptr<Workbench> bench;
 };

@@ -52,7 +52,7 @@ TEST(GaSelection, probabilities_shift_negative_fitness_and_give_one_each_for_a_z
 }
 
 TEST(GaSelection, ruleta_takes_the_first_row_that_reaches_the_draw_or_else_the_last) {
-    DrawPlatform p;
+    GaDrawPlatform p;
     std::vector<GaRow> rows{row(0, 7, "1", 1), row(1, 8, "1", 3)};
     ga::probabilidades(rows, 4);
     p.draws = {0.3, 0.25, 0.0};
@@ -66,7 +66,7 @@ TEST(GaSelection, ruleta_takes_the_first_row_that_reaches_the_draw_or_else_the_l
 }
 
 TEST(GaSelection, mate_builds_the_pool_from_the_draws_and_drops_the_previous_pool) {
-    DrawPlatform p;
+    GaDrawPlatform p;
     RecordingView view;
     // A fresh population (nueva null) of three; the second is drawn twice.
     std::vector<GaRow> rows{row(0, 1, "100", 1), row(1, 2, "010", 1), row(2, 3, "001", 1)};
@@ -101,7 +101,7 @@ TEST(GaSelection, mate_builds_the_pool_from_the_draws_and_drops_the_previous_poo
 }
 
 TEST(GaSelection, crossover_cuts_once_mutates_the_first_offspring_only) {
-    DrawPlatform p;
+    GaDrawPlatform p;
     std::vector<GaRow> rows{row(1, 1, "1100"), row(2, 2, "0011")};
     // t, cut floor(4 x .3) = 1, mutar: u0 .9 (no), position .5.
     p.draws = {0.5, 0.3, 0.9, 0.5};
@@ -129,7 +129,7 @@ TEST(GaSelection, crossover_cuts_once_mutates_the_first_offspring_only) {
 }
 
 TEST(GaSelection, markcross_pairs_every_pool_row_and_pairs_a_last_one_with_itself) {
-    DrawPlatform p;
+    GaDrawPlatform p;
     RecordingView view;
     // One row left from the fresh population, then a pool of three.
     std::vector<GaRow> rows{row(0, 9, "0000"), row(0, 1, "1100"), row(0, 2, "0011"), row(0, 3, "1111")};
@@ -164,7 +164,7 @@ public:
 };
 
 TEST(GaSelection, a_pairing_loop_that_pairs_nothing_asks_every_ten_times_the_pool_plus_ten) {
-    DrawPlatform p;
+    GaDrawPlatform p;
     RecordingView view;
     NoRow draw;
     std::vector<GaRow> rows{row(0, 1, "10"), row(0, 2, "01")};

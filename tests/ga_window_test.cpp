@@ -55,7 +55,7 @@ TEST_F(GaWindowTest, ga_opens_the_window_whose_first_tick_sets_its_defaults) {
     EXPECT_EQ(w.Text7.text(), "NO");
     EXPECT_EQ(w.Text1.text(), "SI");
     EXPECT_EQ(w.Combo1.text(), "Strat");
-    EXPECT_EQ(w.Combo1.items(), (std::vector<std::string>{"Vorn", "Strat", "stra2", "set3", "Max", "Other"}));
+    EXPECT_EQ(w.Combo1.items(), (std::vector<std::string>{"Vorn", "Strat", "stra2", "set3", "Max", "Other", "Red"}));
 
     // Only "Salir" acts, and it only hides; every command says what it does.
     for (MenuItem* item : w.menus()) {

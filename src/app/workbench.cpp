@@ -62,6 +62,17 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
     experiments_->connect();
     main_->Command46.set_handler([this] { ga_->show(); });
 
+    // The two windows meet here: the experiment timer hands its bit string
+    // and error to GABPN (created hidden the first time), and the genetic
+    // search scores chromosomes by the experiment their first 12 bits code.
+    experiments_->set_ga_hand_off([this](const std::string& bits, const std::string& result) {
+        ga::GaWindow& window = ga_->window();
+        window.Text9.set_text(bits);
+        window.Text2.set_text(result);
+    });
+    ga_->add_strategy({"Red", [this](const std::string& bits) { return (*red_fitness_)(bits); },
+                       &engine::RedFitness::describir, [this] { red_fitness_->reset(); }});
+
     // The operations that write to the database; on a read-only one they
     // refuse before their work. An operation added later joins this list
     // (or calls refuse_if_read_only itself).
