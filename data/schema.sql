@@ -27,13 +27,3 @@ CREATE TABLE converge (codigo INTEGER, cadena TEXT, decimal REAL, fitness REAL, 
                        funcionfitness TEXT, descrip TEXT);
 CREATE TABLE GATargets (codigo INTEGER, cadena TEXT, decimal REAL, fitness REAL, porc REAL,
                         funcionfitness TEXT, descrip TEXT);
--- Each logged experiment's training curve (at most 1000 passes), deleted
--- with its log row; the frames and weights from before the last start-up
--- experiment, and the checksums of what that experiment left.
-CREATE TABLE PasadasBPNCurva (curva_de INTEGER, pasada INTEGER, error REAL);
-CREATE INDEX PasadasBPNCurva_de ON PasadasBPNCurva (curva_de);
-CREATE TRIGGER PasadasBPN_borra_curva AFTER DELETE ON PasadasBPN
-BEGIN DELETE FROM PasadasBPNCurva WHERE curva_de = old.rowid; END;
-CREATE TABLE bpnanterior (capa INTEGER, fila INTEGER, columna INTEGER, valor REAL, nombre TEXT);
-CREATE TABLE bpnpesosanterior (capa INTEGER, fila INTEGER, columna INTEGER, valor REAL);
-CREATE TABLE SumasArranque (tabla TEXT, suma TEXT);

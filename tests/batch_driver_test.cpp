@@ -258,8 +258,9 @@ TEST(BatchDriver, a_curve_reads_as_its_points_and_startup_errors_read_as_lines) 
     std::istringstream in("get vorn2.Text5\n");
     std::ostringstream out, err;
     EXPECT_EQ(run_script(in, out, err, options), 1);
-    EXPECT_EQ(err.str().find('\r'), std::string::npos);
-    EXPECT_GE(std::count(err.str().begin(), err.str().end(), '\n'), 2) << err.str();
+    const std::string shown = err.str();
+    EXPECT_EQ(shown.find('\r'), std::string::npos);
+    EXPECT_GE(std::count(shown.begin(), shown.end(), '\n'), 2) << shown;
 }
 
 TEST(CommandLine, options_and_their_errors) {

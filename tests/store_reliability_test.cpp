@@ -403,10 +403,11 @@ TEST_F(StoreReliability, later_tables_join_an_older_database_only_when_it_can_be
     db.reset();
     // An older workbench database: the 18 tables and nothing else.
     const fs::path file = dir.path() / "viejo.mdb";
-    make_empty_database(file).reset();
+    make_empty_database(file, false).reset();
     auto names = [] {
         std::vector<std::string> out;
         for (std::string_view statement : later_tables()) {
+            if (statement.rfind("CREATE TABLE", 0) != 0) continue;
             const size_t at = statement.find("IF NOT EXISTS ");
             EXPECT_NE(at, std::string_view::npos) << statement;
             std::string_view rest = statement.substr(at + 14);

@@ -47,12 +47,6 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
     network_->set_history_writer(experiments_.get());
     red_fitness_ = std::make_unique<engine::RedFitness>(*experiments_, platform);
 
-    // Databases made before the experiments kept their curves get the
-    // tables now; one that cannot be changed simply has no curves.
-    try {
-        engine::ensure_experiment_tables(db);
-    } catch (const EngineError&) {
-    }
 
     network_->connect();
     listings_->connect();

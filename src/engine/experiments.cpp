@@ -38,17 +38,6 @@ constexpr const char* kInsertCurve =
     "SELECT ?, json_extract(value, '$[0]'), json_extract(value, '$[1]') FROM json_each(?)";
 constexpr const char* kCurveOf = "SELECT pasada, error FROM PasadasBPNCurva WHERE curva_de = ? ORDER BY pasada";
 
-constexpr const char* kExperimentTables = R"sql(
-CREATE TABLE IF NOT EXISTS PasadasBPNCurva (curva_de INTEGER, pasada INTEGER, error REAL);
-CREATE INDEX IF NOT EXISTS PasadasBPNCurva_de ON PasadasBPNCurva (curva_de);
-CREATE TABLE IF NOT EXISTS bpnanterior (capa INTEGER, fila INTEGER, columna INTEGER, valor REAL, nombre TEXT);
-CREATE TABLE IF NOT EXISTS bpnpesosanterior (capa INTEGER, fila INTEGER, columna INTEGER, valor REAL);
-CREATE TABLE IF NOT EXISTS SumasArranque (tabla TEXT, suma TEXT);
-)sql";
-constexpr const char* kCurveTrigger =
-    "CREATE TRIGGER IF NOT EXISTS PasadasBPN_borra_curva AFTER DELETE ON PasadasBPN "
-    "BEGIN DELETE FROM PasadasBPNCurva WHERE curva_de = old.rowid; END";
-
 constexpr const char* kStoredSum = "SELECT suma FROM SumasArranque WHERE tabla = ?";
 constexpr const char* kForgetSum = "DELETE FROM SumasArranque WHERE tabla = ?";
 constexpr const char* kRememberSum = "INSERT INTO SumasArranque (tabla, suma) VALUES (?, ?)";
@@ -105,12 +94,6 @@ long clamp_count(double x) {
 }
 
 }  // namespace
-
-void ensure_experiment_tables(Database& db) {
-    if (db.read_only()) return;
-    db.execute_script(kExperimentTables);
-    if (db.table_exists(kLogTable)) db.execute_script(kCurveTrigger);
-}
 
 long binario_a_decimal(std::string_view text) {
     text = trim(text);

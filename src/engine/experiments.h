@@ -36,13 +36,6 @@ class FrameToolkit;
 
 namespace vorn::engine {
 
-// Creates, when missing, the tables the experiments keep beside the log
-// (each experiment's curve with the trigger that deletes it with its log
-// row, the copies of BPN and BPNPESOS from before the start-up experiment,
-// and the checksums those copies are judged by). Run when a database is
-// opened; a read-only database is left as it is.
-void ensure_experiment_tables(Database& db);
-
 // The binary value of a text, most significant digit first, after trimming:
 // the sum of digit x 2^(position from the right). A character that is not a
 // digit counts 0.

@@ -48,7 +48,18 @@ const std::vector<std::string_view> kWorkbenchTables = {
     "converge", "GATargets"};
 
 // Tables added by later work; see later_tables() in the header.
-const std::vector<std::string_view> kLaterTables = {};
+// Each logged experiment's training curve, deleted with its log row; the
+// frames and weights from before the last start-up experiment, and the
+// checksums of what that experiment left.
+const std::vector<std::string_view> kLaterTables = {
+    "CREATE TABLE IF NOT EXISTS PasadasBPNCurva (curva_de INTEGER, pasada INTEGER, error REAL)",
+    "CREATE INDEX IF NOT EXISTS PasadasBPNCurva_de ON PasadasBPNCurva (curva_de)",
+    "CREATE TRIGGER IF NOT EXISTS PasadasBPN_borra_curva AFTER DELETE ON PasadasBPN "
+    "BEGIN DELETE FROM PasadasBPNCurva WHERE curva_de = old.rowid; END",
+    "CREATE TABLE IF NOT EXISTS bpnanterior (capa INTEGER, fila INTEGER, columna INTEGER, valor REAL, nombre TEXT)",
+    "CREATE TABLE IF NOT EXISTS bpnpesosanterior (capa INTEGER, fila INTEGER, columna INTEGER, valor REAL)",
+    "CREATE TABLE IF NOT EXISTS SumasArranque (tabla TEXT, suma TEXT)",
+};
 
 // Every SQLite 3 file starts with these 16 bytes, the terminating zero
 // included.

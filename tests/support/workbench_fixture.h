@@ -119,9 +119,14 @@ private:
 };
 
 // An SQLite file with the workbench's schema and no rows.
-inline std::unique_ptr<Database> make_empty_database(const std::filesystem::path& file) {
+// A workbench database with no rows, as the program leaves it at open;
+// without the later tables it is one an older workbench made.
+inline std::unique_ptr<Database> make_empty_database(const std::filesystem::path& file, bool later = true) {
     auto db = std::make_unique<Database>(file.string());
     db->execute_script(embedded_schema());
+    if (later) {
+        for (std::string_view statement : later_tables()) db->execute_script(statement);
+    }
     return db;
 }
 
