@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "support/bench_main.h"
 #include "support/quiet_platform.h"
 #include "app/workbench.h"
 #include "ga/ga_window.h"
@@ -109,11 +110,7 @@ double deap_ms(const std::filesystem::path& db) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    vorn::set_decimal_separator('.');
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!vorn::bench::run_benchmarks(argc, argv)) return 1;
     if (g_headless_min > 0) {
         GaBench bench;  // a default database for DEAP to read
         const double deap = deap_ms(bench.db_path());

@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "support/bench_main.h"
 #include "support/quiet_platform.h"
 #include "app/workbench.h"
 #include "ga/ga_window.h"
@@ -101,10 +102,7 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(quiet_platform_notes);
     vorn::set_decimal_separator('.');
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!vorn::bench::run_benchmarks(argc, argv)) return 1;
     if (g_min[0] > 0 && g_min[1] > 0) {
         std::printf("ga qt offscreen, min of %d: %.3f ms; headless: %.3f ms; ratio %.3f (goal <= 2)\n", kRepeats,
                     g_min[1] * 1000, g_min[0] * 1000, g_min[1] / g_min[0]);

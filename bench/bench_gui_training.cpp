@@ -15,6 +15,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "support/bench_main.h"
 #include "support/quiet_platform.h"
 #include "qt/ui.h"
 #include "shell/default_database.h"
@@ -124,9 +125,6 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     QCoreApplication::setOrganizationName(QStringLiteral("vorn2-bench"));
     QCoreApplication::setApplicationName(QStringLiteral("vorn2-bench"));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!vorn::bench::run_benchmarks(argc, argv)) return 1;
     return 0;
 }

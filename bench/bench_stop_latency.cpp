@@ -12,6 +12,7 @@
 #include <chrono>
 #include <thread>
 
+#include "support/bench_main.h"
 #include "support/quiet_platform.h"
 #include "support/training_bench.h"
 #include "shell/number_text.h"
@@ -87,10 +88,6 @@ BENCHMARK(BM_StopLatency)->Arg(300)->Arg(1500)->Unit(benchmark::kMillisecond)->I
 }  // namespace
 
 int main(int argc, char** argv) {
-    vorn::set_decimal_separator('.');
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!vorn::bench::run_benchmarks(argc, argv)) return 1;
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/bench_main.h"
 #include "support/quiet_platform.h"
 #include "support/training_bench.h"
 #include "shell/number_text.h"
@@ -58,10 +59,6 @@ BENCHMARK(BM_TrainingPeakMemory)->Unit(benchmark::kSecond)->Iterations(1);
 }  // namespace
 
 int main(int argc, char** argv) {
-    vorn::set_decimal_separator('.');
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!vorn::bench::run_benchmarks(argc, argv)) return 1;
     return 0;
 }

@@ -10,26 +10,17 @@
 #include <set>
 #include <tuple>
 
+#include "support/file_bytes.h"
 #include "support/workbench_fixture.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::entries;
+using testing::read_bytes;
 using testing::TempDir;
-
-std::string read_bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_bytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-std::set<std::string> entries(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-    return names;
-}
+using testing::write_bytes;
 
 // Opening `path` is refused with a message that names it and says each of `says`.
 void expect_refused(const fs::path& path, const std::vector<std::string>& says) {

@@ -18,6 +18,7 @@
 #include <random>
 #include <set>
 
+#include "support/file_bytes.h"
 #include "support/workbench_fixture.h"
 
 namespace vorn::testing {
@@ -25,13 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-void write_bytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-std::string read_bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 #ifdef VORN2_BINARY
 

@@ -14,6 +14,7 @@
 #include <set>
 
 #include "exchange/pattern_files.h"
+#include "support/file_bytes.h"
 #include "support/failing_vfs.h"
 #include "support/workbench_fixture.h"
 
@@ -21,19 +22,6 @@ namespace vorn::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string read_bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_bytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-std::set<std::string> entries(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-    return names;
-}
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
