@@ -1,5 +1,6 @@
 // The default ga7.mdb: created on first start from the compiled-in data, an
 // existing database opened as it is, and anything else refused untouched.
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -57,19 +58,7 @@ TEST_F(DefaultDatabaseTest, first_start_creates_every_table_with_its_samples_and
         {"series", 1}, {"PasadasBPN", 0},   {"GA", 0},            {"borrar", 0},            {"borrar2", 0},
         {"sumas", 0},  {"converge", 0},     {"GATargets", 0}};
     for (const auto& [table, count] : expected) EXPECT_EQ(number("SELECT count(*) FROM " + table), count) << table;
-    db->execute("delete bpn.* from bpn where columna > 1");
-    db->execute_bound("UPDATE BPN SET nombre = ? WHERE capa = 10", {Value(std::string("mio"))});
-    // Built under another name and renamed: once closed, nothing else is left.
-    db.reset();
-    EXPECT_EQ(entries(dir.path()), std::set<std::string>{"ga7.mdb"});
-
-    open(false);
-    EXPECT_EQ(text("SELECT count(*) || ',' || group_concat(CASE WHEN capa = 10 THEN nombre END) FROM BPN"), "10,mio");
-}
-
-TEST_F(DefaultDatabaseTest, network_samples_have_the_layouts_the_loaders_read) {
-    open();
-    // The working tables start as copies of their stored originals (equal counts are checked on first start).
+    // The working tables start as copies of their stored originals.
     EXPECT_EQ(number("SELECT count(*) FROM (SELECT * FROM BPN EXCEPT SELECT * FROM bpnoriginal)"), 0);
     EXPECT_EQ(number("SELECT count(*) FROM (SELECT * FROM BPNPESOS EXCEPT SELECT * FROM bpnpesosoriginal)"), 0);
     // Eight 3x3 glyphs in columns 1..8: pixels in rows 1..9 and one target each, four of them "on".
@@ -93,9 +82,17 @@ TEST_F(DefaultDatabaseTest, network_samples_have_the_layouts_the_loaders_read) {
               "4,4");
     // One point of y = 2x + 3.
     EXPECT_EQ(number("SELECT serie2 - (2 * serie1 + 3) FROM series WHERE numero = 1"), 0);
+    db->execute("delete bpn.* from bpn where columna > 1");
+    db->execute_bound("UPDATE BPN SET nombre = ? WHERE capa = 10", {Value(std::string("mio"))});
+    // Built under another name and renamed: once closed, nothing else is left.
+    db.reset();
+    EXPECT_EQ(entries(dir.path()), std::set<std::string>{"ga7.mdb"});
+
+    open(false);
+    EXPECT_EQ(text("SELECT count(*) || ',' || group_concat(CASE WHEN capa = 10 THEN nombre END) FROM BPN"), "10,mio");
 }
 
-TEST_F(DefaultDatabaseTest, market_tables_hold_two_consecutive_years_of_the_same_stocks) {
+TEST_F(DefaultDatabaseTest, market_tables_hold_two_consecutive_years_of_the_same_stocks_and_index_series_are_monthly) {
     open();
     // The decoders read the twelve months by position, fields 4 to 15.
     auto columns = db->table_columns("AccionesXmes");
@@ -130,10 +127,6 @@ TEST_F(DefaultDatabaseTest, market_tables_hold_two_consecutive_years_of_the_same
     // YPFD 721.75 (2019-11-29) to 857.20 (2019-12-30).
     EXPECT_EQ(number("SELECT m1 FROM AccionesXmes WHERE codigo = 'ALUA'"), 15.8445);
     EXPECT_EQ(number("SELECT m12 FROM Mercap WHERE codigo = 'YPFD'"), 18.7669);
-}
-
-TEST_F(DefaultDatabaseTest, index_series_are_monthly_and_the_frames_follow_them) {
-    open();
     // Every month from 1871-01 on, numbered from 1 with no gap.
     EXPECT_EQ(text("SELECT count(*) || ',' || count(DISTINCT numero) || ',' || min(numero) || ',' || max(numero)"
                    " FROM INDICES WHERE numero = (anio - 1871) * 12 + mes AND mes BETWEEN 1 AND 12"
@@ -154,14 +147,35 @@ TEST_F(DefaultDatabaseTest, index_series_are_monthly_and_the_frames_follow_them)
     EXPECT_EQ(text("SELECT columna || ',' || fila FROM merval ORDER BY rowid DESC LIMIT 1"), "2,60");
 }
 
-TEST_F(DefaultDatabaseTest, files_that_are_not_workbench_databases_are_refused_untouched) {
+// The bytes of a new SQLite file after `sql`, the file a workbench database if `ours`.
+std::string sqlite_bytes(const std::string& sql, bool ours = false) {
+    TempDir scratch;
+    const fs::path path = scratch.path() / "x.mdb";
+    EXPECT_TRUE(!ours || open_workbench_database(path).db);
+    sqlite3* raw = nullptr;
+    EXPECT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    return read_bytes(path);
+}
+
+TEST_F(DefaultDatabaseTest, files_that_are_not_whole_workbench_databases_are_refused_untouched) {
     const std::string header("SQLite format 3\0", 16);
+    const std::string clientes = "CREATE TABLE clientes (id INTEGER, nombre TEXT); INSERT INTO clientes VALUES (1, 'A');";
+    const std::vector<std::string> foreign = {"le faltan las tablas BPN, BPNPESOS", "GATargets"};
+    std::string damaged = sqlite_bytes("", true);
+    ASSERT_GT(damaged.size(), 40000u);
+    for (size_t k = 8192 + 100; k < 8192 + 4000; ++k) damaged[k] = static_cast<char>(0xA5);
     for (const auto& [name, bytes, says] : std::vector<std::tuple<std::string, std::string, std::vector<std::string>>>{
              {"texto.mdb", "capa;fila;columna;valor\r\n1;1;1;0.5\r\n", {"no es una base de datos"}},
              {"vacio.mdb", "", {"esta vacio"}},
              {"corto.mdb", header.substr(0, 15), {"no es una base de datos"}},
              // The right header, then garbage: only the engine can tell; no side file may stay.
-             {"roto.mdb", header + std::string(4096, 'Z'), {"dañada", "not a database"}}}) {
+             {"roto.mdb", header + std::string(4096, 'Z'), {"dañada", "not a database"}},
+             {"otro.db", sqlite_bytes("PRAGMA journal_mode=DELETE;" + clientes), foreign},
+             {"otro-wal.db", sqlite_bytes("PRAGMA journal_mode=WAL;" + clientes), foreign},
+             {"sin-sumas.mdb", sqlite_bytes("DROP TABLE sumas;", true), {"le faltan las tablas sumas."}},
+             {"dañado.mdb", damaged, {"dañada"}}}) {
         fs::path path = dir.path() / name;
         write_bytes(path, bytes);
         auto before = entries(dir.path());

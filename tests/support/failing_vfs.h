@@ -5,20 +5,18 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
-#include <cstring>
+#include <type_traits>
 
 namespace vorn::testing {
 
 class FailingVfs {
 public:
-    // While true, every write to a database, journal or WAL file fails
-    // with SQLITE_FULL.
+    // While true, every write to a database, journal or WAL file fails with SQLITE_FULL.
     static inline std::atomic<bool> disk_full{false};
 
-    FailingVfs() {
-        real_ = sqlite3_vfs_find(nullptr);
-        vfs_ = *real_;
+    FailingVfs() : real_(sqlite3_vfs_find(nullptr)), vfs_(*real_) {
         vfs_.zName = "vorn_failing";
         vfs_.szOsFile = static_cast<int>(sizeof(File)) + real_->szOsFile;
         vfs_.pAppData = real_;
@@ -34,105 +32,54 @@ public:
     FailingVfs& operator=(const FailingVfs&) = delete;
 
 private:
+    // Our file is a wrapper followed by the real VFS's file.
     struct File {
         sqlite3_file base;
         sqlite3_file* real;
     };
 
-    static sqlite3_file* real_of(sqlite3_file* file) { return reinterpret_cast<File*>(file)->real; }
+    // Passes a call on to the same method of the wrapped file.
+    template <typename Method>
+    struct Forward;
+    template <typename R, typename... A>
+    struct Forward<R (*)(sqlite3_file*, A...)> {
+        template <R (*sqlite3_io_methods::*M)(sqlite3_file*, A...)>
+        static R call(sqlite3_file* f, A... a) {
+            sqlite3_file* r = reinterpret_cast<File*>(f)->real;
+            return (r->pMethods->*M)(r, a...);
+        }
+    };
+    template <auto M>
+    static void forward() {
+        methods_.*M = &Forward<std::remove_reference_t<decltype(methods_.*M)>>::template call<M>;
+    }
 
     static int open(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* file, int flags, int* out_flags) {
         auto* real_vfs = static_cast<sqlite3_vfs*>(vfs->pAppData);
         auto* wrapper = reinterpret_cast<File*>(file);
         wrapper->real = reinterpret_cast<sqlite3_file*>(wrapper + 1);
-        int rc = real_vfs->xOpen(real_vfs, name, wrapper->real, flags, out_flags);
-        if (wrapper->real->pMethods == nullptr) {
-            wrapper->base.pMethods = nullptr;
-            return rc;
-        }
-        methods_for(wrapper->real->pMethods);
+        const int rc = real_vfs->xOpen(real_vfs, name, wrapper->real, flags, out_flags);
+        wrapper->base.pMethods = nullptr;
+        if (wrapper->real->pMethods == nullptr) return rc;
+        methods_ = *wrapper->real->pMethods;
+        // Memory-mapped reads would bypass the wrapper; version 2 has none.
+        methods_.iVersion = std::min(methods_.iVersion, 2);
+        using M = sqlite3_io_methods;
+        forward<&M::xClose>(); forward<&M::xRead>(); forward<&M::xTruncate>(); forward<&M::xSync>();
+        forward<&M::xFileSize>(); forward<&M::xLock>(); forward<&M::xUnlock>(); forward<&M::xCheckReservedLock>();
+        forward<&M::xFileControl>(); forward<&M::xSectorSize>(); forward<&M::xDeviceCharacteristics>();
+        forward<&M::xShmMap>(); forward<&M::xShmLock>(); forward<&M::xShmBarrier>(); forward<&M::xShmUnmap>();
+        methods_.xWrite = [](sqlite3_file* f, const void* buf, int n, sqlite3_int64 off) {
+            sqlite3_file* r = reinterpret_cast<File*>(f)->real;
+            return disk_full ? SQLITE_FULL : r->pMethods->xWrite(r, buf, n, off);
+        };
         wrapper->base.pMethods = &methods_;
         return rc;
     }
 
-    static void methods_for(const sqlite3_io_methods* real) {
-        methods_ = *real;
-        methods_.xClose = [](sqlite3_file* f) {
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xClose(r);
-        };
-        methods_.xRead = [](sqlite3_file* f, void* buf, int n, sqlite3_int64 off) {
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xRead(r, buf, n, off);
-        };
-        methods_.xWrite = [](sqlite3_file* f, const void* buf, int n, sqlite3_int64 off) {
-            if (disk_full) return SQLITE_FULL;
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xWrite(r, buf, n, off);
-        };
-        methods_.xTruncate = [](sqlite3_file* f, sqlite3_int64 size) {
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xTruncate(r, size);
-        };
-        methods_.xSync = [](sqlite3_file* f, int flags) {
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xSync(r, flags);
-        };
-        methods_.xFileSize = [](sqlite3_file* f, sqlite3_int64* size) {
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xFileSize(r, size);
-        };
-        methods_.xLock = [](sqlite3_file* f, int lock) {
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xLock(r, lock);
-        };
-        methods_.xUnlock = [](sqlite3_file* f, int lock) {
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xUnlock(r, lock);
-        };
-        methods_.xCheckReservedLock = [](sqlite3_file* f, int* out) {
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xCheckReservedLock(r, out);
-        };
-        methods_.xFileControl = [](sqlite3_file* f, int op, void* arg) {
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xFileControl(r, op, arg);
-        };
-        methods_.xSectorSize = [](sqlite3_file* f) {
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xSectorSize(r);
-        };
-        methods_.xDeviceCharacteristics = [](sqlite3_file* f) {
-            sqlite3_file* r = real_of(f);
-            return r->pMethods->xDeviceCharacteristics(r);
-        };
-        if (real->iVersion >= 2) {
-            methods_.xShmMap = [](sqlite3_file* f, int page, int size, int extend, void volatile** out) {
-                sqlite3_file* r = real_of(f);
-                return r->pMethods->xShmMap(r, page, size, extend, out);
-            };
-            methods_.xShmLock = [](sqlite3_file* f, int offset, int n, int flags) {
-                sqlite3_file* r = real_of(f);
-                return r->pMethods->xShmLock(r, offset, n, flags);
-            };
-            methods_.xShmBarrier = [](sqlite3_file* f) {
-                sqlite3_file* r = real_of(f);
-                r->pMethods->xShmBarrier(r);
-            };
-            methods_.xShmUnmap = [](sqlite3_file* f, int del) {
-                sqlite3_file* r = real_of(f);
-                return r->pMethods->xShmUnmap(r, del);
-            };
-        }
-        if (real->iVersion >= 3) {
-            // Memory-mapped reads would bypass the wrapper's file; none here.
-            methods_.iVersion = 2;
-        }
-    }
-
     static inline sqlite3_io_methods methods_{};
     sqlite3_vfs* real_;
-    sqlite3_vfs vfs_{};
+    sqlite3_vfs vfs_;
 };
 
 }  // namespace vorn::testing
