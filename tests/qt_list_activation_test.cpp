@@ -1,5 +1,6 @@
-// A double-click on a line of a list view runs the list's activation
-// handler through the form's boundary, with the line's index.
+// Consultas' list and curve in the Qt front end: a double-click on a line runs
+// the list's activation handler through the form's boundary, and the curve is
+// drawn from its points.
 #include <QImage>
 #include <QListView>
 #include <QPixmap>
@@ -10,17 +11,10 @@
 namespace vorn::testing {
 namespace {
 
-class QtListActivationTest : public WorkbenchTest {
-protected:
-    void SetUp() override { WorkbenchTest::SetUp(); ui = std::make_unique<qt::Ui>(*bench); }
-    void TearDown() override {
-        ui.reset();
-        WorkbenchTest::TearDown();
-    }
-    std::unique_ptr<qt::Ui> ui;
-};
+using QtListActivationTest = WorkbenchTest;
 
-TEST_F(QtListActivationTest, a_double_click_runs_the_handler_for_that_line) {
+TEST_F(QtListActivationTest, a_double_click_runs_the_handler_for_that_line_and_the_curve_is_drawn_from_its_points) {
+    qt::Ui ui(*bench);
     ReportWindow& report = consultas();
     std::vector<int> activated;
     bool inside_boundary = false;
@@ -28,7 +22,7 @@ TEST_F(QtListActivationTest, a_double_click_runs_the_handler_for_that_line) {
         activated.push_back(index);
         inside_boundary = bench->busy();
     });
-    auto* view = qobject_cast<QListView*>(ui->widget(report.List1));
+    auto* view = qobject_cast<QListView*>(ui.widget(report.List1));
     ASSERT_NE(view, nullptr);
     report.add_line("uno");
     report.add_line("dos");
@@ -36,17 +30,13 @@ TEST_F(QtListActivationTest, a_double_click_runs_the_handler_for_that_line) {
     emit view->doubleClicked(view->model()->index(1, 0));
     EXPECT_EQ(activated, std::vector<int>{1});
     EXPECT_TRUE(inside_boundary);
-}
 
-TEST_F(QtListActivationTest, the_curve_beside_the_list_is_drawn_from_its_points) {
-    ReportWindow& report = consultas();
-    QWidget* curve = ui->widget(report.Curva);
+    QWidget* curve = ui.widget(report.Curva);
     ASSERT_NE(curve, nullptr);
     curve->resize(200, 120);
     const QImage empty = curve->grab().toImage();
     report.Curva.set_points({{1, 0.5}, {2, 0.25}, {3, 0.125}});
-    const QImage drawn = curve->grab().toImage();
-    EXPECT_NE(empty, drawn);
+    EXPECT_NE(curve->grab().toImage(), empty);
     // A flat curve of one point is drawn too, not divided by a zero range.
     report.Curva.set_points({{1, 0.5}});
     EXPECT_FALSE(curve->grab().toImage().isNull());

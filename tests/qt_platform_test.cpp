@@ -9,12 +9,12 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
-#include <fstream>
 
 #include "qt/gui_app.h"
 #include "qt/qt_platform.h"
 #include "qt/ui.h"
 #include "qt_dialogs.h"
+#include "support/file_bytes.h"
 #include "support/workbench_fixture.h"
 
 namespace vorn::testing {
@@ -47,37 +47,7 @@ struct QtPlatformTest : ::testing::Test {
     Seen seen;
 };
 
-TEST_F(QtPlatformTest, dialogs_show_what_they_are_given_and_return_the_answer) {
-    QStringList shown;
-    when_dialog_opens<QInputDialog>([&](QInputDialog& dialog) {
-        shown = {dialog.windowTitle(), dialog.labelText(), dialog.textValue()};
-        dialog.setTextValue("2");
-        dialog.accept();
-    });
-    EXPECT_EQ(platform.input("Trama1 a Sumar", "Sumar Tramas", "1"), "2");
-    EXPECT_EQ(shown, (QStringList{"Sumar Tramas", "Trama1 a Sumar", "1"}));
-    when_dialog_opens<QInputDialog>([](QInputDialog& dialog) { dialog.reject(); });
-    EXPECT_FALSE(platform.input("Trama", "Sumar Tramas", "1").has_value());
-
-    // Line breaks of either kind become new lines; markup is shown as it is.
-    auto shows = [&](const char* text, Icon icon, const char* shown, QMessageBox::Icon box_icon) {
-        answer_box();
-        platform.message(text, "Atencion!!!", icon);
-        EXPECT_EQ(seen.text, shown);
-        EXPECT_EQ(seen.title, "Atencion!!!");
-        EXPECT_EQ(seen.icon, box_icon) << text;
-        EXPECT_TRUE(seen.plain) << text;
-    };
-    shows("Habia:120\rQuedan:96\r\nFin", Icon::Exclamation, "Habia:120\nQuedan:96\nFin", QMessageBox::Warning);
-    shows("<b>1</b>", Icon::None, "<b>1</b>", QMessageBox::NoIcon);
-    for (auto [button, answer] : {std::pair{QMessageBox::No, Answer::No}, {QMessageBox::Yes, Answer::Yes},
-                                  {QMessageBox::NoButton, Answer::Cancel}}) {
-        answer_box(button);
-        EXPECT_EQ(platform.question("Pasada= 20 Termino?", "Atencion!!!", Icon::Question), answer);
-    }
-}
-
-TEST_F(QtPlatformTest, dialogs_open_over_their_window_fit_the_screen_and_show_their_whole_title) {
+TEST_F(QtPlatformTest, dialogs_show_what_they_are_given_over_their_window_fit_the_screen_and_return_the_answer) {
     QMainWindow window;
     window.setGeometry(150, 120, 500, 300);
     window.show();
@@ -111,26 +81,44 @@ TEST_F(QtPlatformTest, dialogs_open_over_their_window_fit_the_screen_and_show_th
     platform.message(sent.replace('\n', '\r').toStdString(), "Exportar", Icon::Information);
     EXPECT_TRUE(long_box);
 
-    // A short one keeps the plain message box.
-    answer_box();
-    platform.message("Quedan:10", "Exportar", Icon::Information);
-    EXPECT_EQ(seen.text, "Quedan:10");
-
     const QString title = "Particionar una trama en ventanas de un tamano dado por el usuario";
     int width = 0, title_width = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(title);
+    QStringList shown;
     when_dialog_opens<QInputDialog>([&](QInputDialog& dialog) {
+        shown = {dialog.windowTitle(), dialog.labelText(), dialog.textValue()};
         width = dialog.width();
         over_window(dialog);
+        dialog.setTextValue("2");
         dialog.accept();
     });
-    EXPECT_EQ(platform.input("Trama", title.toStdString(), "1"), "1");
+    EXPECT_EQ(platform.input("Trama1 a Sumar", title.toStdString(), "1"), "2");
+    EXPECT_EQ(shown, (QStringList{title, "Trama1 a Sumar", "1"}));
     EXPECT_GT(width, title_width);
+    when_dialog_opens<QInputDialog>([](QInputDialog& dialog) { dialog.reject(); });
+    EXPECT_FALSE(platform.input("Trama", "Sumar Tramas", "1").has_value());
+
+    // Line breaks of either kind become new lines; markup is shown as it is.
+    for (auto [text, icon, expected, box_icon] : {std::tuple{"Habia:120\rQuedan:96\r\nFin", Icon::Exclamation,
+                                                          "Habia:120\nQuedan:96\nFin", QMessageBox::Warning},
+                                               std::tuple{"<b>1</b>", Icon::None, "<b>1</b>", QMessageBox::NoIcon}}) {
+        answer_box();
+        platform.message(text, "Atencion!!!", icon);
+        EXPECT_EQ(seen.text, expected);
+        EXPECT_EQ(seen.title, "Atencion!!!");
+        EXPECT_EQ(seen.icon, box_icon) << text;
+        EXPECT_TRUE(seen.plain) << text;
+    }
+    for (auto [button, answer] : {std::pair{QMessageBox::No, Answer::No}, {QMessageBox::Yes, Answer::Yes},
+                                  {QMessageBox::NoButton, Answer::Cancel}}) {
+        answer_box(button);
+        EXPECT_EQ(platform.question("Pasada= 20 Termino?", "Atencion!!!", Icon::Question), answer);
+    }
 }
 
 TEST_F(QtPlatformTest, prints_go_to_pdf_files_of_their_own_and_say_where) {
     answer_box();
     platform.print_lines(std::vector<std::string>(150, "cadena\t1\t .5"));  // more than a page
-    EXPECT_EQ(pdfs_in(dir.path()), 1);  // the message's last line names it
+    EXPECT_EQ(pdfs_in(dir.path()), 1);
     EXPECT_TRUE(seen.text.startsWith("No hay ninguna impresora instalada.\n")) << seen.text.toStdString();
     QFileInfo told(seen.text.section('\n', -1));
     EXPECT_TRUE(told.isFile() && told.suffix() == "pdf" && told.fileName().startsWith("informe-"));
@@ -166,10 +154,9 @@ TEST(QtGuiApp, refuses_a_file_that_is_not_a_database_else_shows_red_and_ends_whe
     auto bad = dir.path() / "bad.mdb", file = dir.path() / "ga7.mdb";
     char name[] = "vorn2";
     char* argv[] = {name, nullptr};
-    std::ofstream(bad) << "no soy una base de datos";
+    write_bytes(bad, "no soy una base de datos");
     EXPECT_EQ(qt::run_gui(1, argv, {bad, 1, true}), 1);
-    std::ifstream left(bad);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(left), {}), "no soy una base de datos");
+    EXPECT_EQ(read_bytes(bad), "no soy una base de datos");
 
     // Once the program waits for the user, close "Red" (or give up with 2).
     bool closed_red = false;

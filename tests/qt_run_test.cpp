@@ -10,13 +10,13 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
-#include <fstream>
+#include <algorithm>
 
-#include "qt/input_gate.h"
 #include "qt/plot_view.h"
 #include "qt/progress_panel.h"
 #include "qt/ui.h"
 #include "qt_dialogs.h"
+#include "support/file_bytes.h"
 #include "support/workbench_fixture.h"
 
 namespace vorn::testing {
@@ -41,32 +41,25 @@ protected:
         platform.ended.reset();
         acted = false;
         db->execute("DELETE FROM BPNPESOS");
-        db->execute(
-            "INSERT INTO BPNPESOS VALUES (1, 1, 1, 0.1), (1, 1, 2, 0.2), (1, 2, 1, 0.3), (1, 2, 2, 0.4), "
-            "(2, 1, 1, 0.5), (2, 1, 2, -0.25)");
+        db->execute("INSERT INTO BPNPESOS VALUES (1, 1, 1, 0.1), (1, 1, 2, 0.2), (1, 2, 1, 0.3), (1, 2, 2, 0.4), "
+                    "(2, 1, 1, 0.5), (2, 1, 2, -0.25)");
         w().Text4.set_text("2");
-        w().Text6.set_text("-1");  // no pass is ever below it
+        w().Text6.set_text("-1");
         w().Text7.set_text("10000000");
         w().Text8.set_text("0.5");
     }
-    void TearDown() override {
-        ui.reset();
-        WorkbenchTest::TearDown();
-    }
+    void TearDown() override { ui.reset(); WorkbenchTest::TearDown(); }
     QMainWindow& main() { return *ui->main_window(); }
     template <class W>
-    W& widget(const Control& control) {
-        if (auto* found = qobject_cast<W*>(ui->widget(control))) return *found;
-        throw std::runtime_error("no widget for " + control.name());
+    static W& found(W* widget) {
+        if (widget == nullptr) throw std::runtime_error("no such widget");
+        return *widget;
     }
     template <class W>
-    W& in_panel(const char* name) {
-        auto* found = ui->progress_panel()->findChild<W*>(name);
-        if (found == nullptr) throw std::runtime_error(std::string("no ") + name);
-        return *found;
-    }
-    // Presses "E" as a person does; `during` runs once the run has made some
-    // passes, from inside it (at one of its repaint points).
+    W& widget(const Control& control) { return found(qobject_cast<W*>(ui->widget(control))); }
+    template <class W>
+    W& in_panel(const char* name) { return found(ui->progress_panel()->findChild<W*>(name)); }
+    // Presses "E" as a person does; `during` runs from inside the run (at one of its repaint points) after 200 passes.
     void train_while(const std::function<void()>& during) {
         bench->on_progress([this, during](const Progress& p) {
             if (p.done == 200 && !acted) {
@@ -76,19 +69,16 @@ protected:
         });
         QTest::mouseClick(&widget<QPushButton>(w().Command4), Qt::LeftButton);
     }
-    // The pass at which the run said it stopped, or 0.
+    // The pass at which the run said it stopped, checked against the passes test.csv holds; 0 if it did not stop.
     long long stopped_at() {
         const std::string prefix = "Entrenamiento detenido en la pasada ";
         for (const std::string& text : platform.texts()) {
-            if (text.rfind(prefix, 0) == 0) return std::stoll(text.substr(prefix.size()));
+            if (text.rfind(prefix, 0) != 0) continue;
+            const long long pass = std::stoll(text.substr(prefix.size()));
+            EXPECT_EQ(std::ranges::count(read_bytes(dir.path() / "test.csv"), '\n'), pass);
+            return pass;
         }
         return 0;
-    }
-    size_t history_lines() {
-        std::ifstream in(dir.path() / "test.csv", std::ios::binary);
-        size_t count = 0;
-        for (std::string line; std::getline(in, line);) ++count;
-        return count;
     }
 
     std::unique_ptr<qt::Ui> ui;
@@ -113,11 +103,7 @@ TEST_F(QtRunTest, detener_stops_the_run_at_once_and_every_other_input_is_dropped
     ASSERT_TRUE(acted);
     const long long pass = stopped_at();
     EXPECT_GE(pass, 200);
-    EXPECT_LT(pass, 10000000);
-    EXPECT_EQ(history_lines(), static_cast<size_t>(pass));
     EXPECT_EQ(pending.toStdString(), "Deteniendo al final de la pasada...");
-    // The weights of the passes made are stored.
-    EXPECT_NE(as_number(rows("SELECT valor FROM BPNPESOS WHERE capa = 2 AND columna = 1").rows.at(0)[0]), 0.5);
 
     // Nothing dropped happens now that the run is over.
     pump_until([] { return false; }, 100);
@@ -151,29 +137,25 @@ TEST_F(QtRunTest, detener_stops_the_run_at_once_and_every_other_input_is_dropped
 }
 
 TEST_F(QtRunTest, escape_salir_and_the_close_stop_the_run_and_only_the_last_two_end_the_program) {
-    struct Way {
-        const char* name;
-        std::function<void()> press;
-        bool ends;
-    } ways[] = {
-        {"Escape", [this] { QTest::keyClick(&widget<QLineEdit>(w().Text5), Qt::Key_Escape); }, false},
-        {"Salir", [this] { QTest::mouseClick(&widget<QPushButton>(w().Command5), Qt::LeftButton); }, true},
-        {"menu Salir", [this] { main().findChild<QAction*>("salida")->trigger(); }, true},
-        {"close", [this] { EXPECT_FALSE(main().close()); }, true},
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Escape", [this] { QTest::keyClick(&widget<QLineEdit>(w().Text5), Qt::Key_Escape); }},
+        {"Salir", [this] { QTest::mouseClick(&widget<QPushButton>(w().Command5), Qt::LeftButton); }},
+        {"menu Salir", [this] { main().findChild<QAction*>("salida")->trigger(); }},
+        {"close", [this] { EXPECT_FALSE(main().close()); }},
     };
-    for (const Way& way : ways) {
-        SCOPED_TRACE(way.name);
+    for (const auto& [name, press] : ways) {
+        SCOPED_TRACE(name);
+        const bool ends = std::string(name) != "Escape";
         start();
         QString pending;
         train_while([&] {
-            way.press();
+            press();
             pending = in_panel<QLabel>("progresoDetener").text();
         });
         EXPECT_GE(stopped_at(), 200);
-        EXPECT_EQ(history_lines(), static_cast<size_t>(stopped_at()));
-        EXPECT_EQ(pending.contains("para salir"), way.ends) << pending.toStdString();
-        EXPECT_EQ(platform.ended.has_value(), way.ends);
-        EXPECT_EQ(bench->exit_code().has_value(), way.ends);
+        EXPECT_EQ(pending.contains("para salir"), ends) << pending.toStdString();
+        EXPECT_EQ(platform.ended.has_value(), ends);
+        EXPECT_EQ(bench->exit_code().has_value(), ends);
     }
 }
 

