@@ -140,7 +140,8 @@ TEST_F(FramesPipelineTest, the_sets_build_the_first_frame_from_their_market_tabl
     }
     // Set2 keeping a frame the index does not have.
     db->execute("DELETE FROM BPN");
-    EXPECT_EQ(generate({op_draw(16)}, 3, 1), "");
+    int t1 = 3, t2 = 1;
+    EXPECT_EQ(toolkit().generartrama(t1, t2), "");
     EXPECT_THAT(drawn.texts(), ElementsAre("data1 vacio"));
 }
 
