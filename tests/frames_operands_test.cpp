@@ -1,5 +1,7 @@
-// Which frames an operation may work on: frames that exist in the table,
-// as long as the frame size, compared after the operands are corrected.
+// An operation works on frames that exist in the table and are as long as
+// the frame size, compared after the operands are corrected.
+#include <deque>
+
 #include "frames_fixture.h"
 
 namespace vorn {
@@ -29,20 +31,14 @@ TEST_F(FramesOperandsTest, difference_and_quotient_compare_the_frames_actually_u
 
 TEST_F(FramesOperandsTest, a_frame_shorter_than_the_frame_size_is_refused_by_name) {
     add_frames({{1, 2, 3, 4}, {5, 6}}, {0.5, 0.25});
-    struct Case {
-        Command* button;
-        std::vector<std::optional<std::string>> answers;
-    };
-    for (const Case& c : std::vector<Case>{{&w().Command22, {"1", "2"}},
-                                           {&w().Command19, {"2", "1"}},
-                                           {&w().Command18, {"2", "1"}},
-                                           {&w().Command23, {"2"}},
-                                           {&w().Command39, {"2"}},
-                                           {&w().Command30, {"2", "2"}}}) {
-        SCOPED_TRACE(c.button->name());
+    const std::vector<std::pair<Command*, std::deque<std::optional<std::string>>>> cases{
+        {&w().Command22, {"1", "2"}}, {&w().Command19, {"2", "1"}}, {&w().Command18, {"2", "1"}},
+        {&w().Command23, {"2"}},      {&w().Command39, {"2"}},      {&w().Command30, {"2", "2"}}};
+    for (const auto& [button, answers] : cases) {
+        SCOPED_TRACE(button->name());
         platform.messages.clear();
-        for (const auto& a : c.answers) platform.inputs.push_back(a);
-        click(*c.button);
+        platform.inputs = answers;
+        click(*button);
         EXPECT_EQ(platform.texts(), std::vector<std::string>{"La trama 2 tiene menos de 4 elementos"});
         EXPECT_EQ(count(), 8);
     }
@@ -61,10 +57,8 @@ TEST_F(FramesOperandsTest, cells_past_a_frame_read_empty_after_the_table_changes
     db->execute("DELETE FROM BPN WHERE columna = 2");
     refresh_all();
     click(w().Command34);
-    EXPECT_FALSE(net.frame_exists(2));
-    EXPECT_TRUE(net.entrada(1, 2).is_empty());
+    EXPECT_TRUE(!net.frame_exists(2) && net.entrada(1, 2).is_empty());
     // "X" on it computes nothing.
-    platform.messages.clear();
     w().Text5.set_text("2");
     click(w().Command3);
     EXPECT_EQ(platform.texts(), std::vector<std::string>{"No existe trama  2"});

@@ -1,7 +1,7 @@
-// The dataset pipeline: the source sets, the nineteen operations with their
-// description lines, "last.csv", the near-constant frame check, "Merval" and
-// the record draws of inserttrama.
+// The dataset pipeline: the source sets, the nineteen operations and their
+// lines, "last.csv", the near-constant check, "Merval" and the record draws.
 #include <cmath>
+#include <deque>
 #include <functional>
 
 #include "experiments_fixture.h"
@@ -17,13 +17,9 @@ using testing::PipelineTest;
 
 class FramesPipelineTest : public PipelineTest {
 protected:
-    // Frames 1 (1, 2, 3, 4 -> 0.5) and 2 (2, 4, 6, 8 -> 0.25), loaded.
-    void two_frames() {
-        db->execute("DELETE FROM BPN");
-        add_frames({{1, 2, 3, 4}, {2, 4, 6, 8}}, {0.5, 0.25});
-    }
-    std::string step(int op, int t1 = 1, int t2 = 2) {
-        drawn.draws.push_back(op_draw(op));
+    // One step of the pipeline on these draws; it takes every one.
+    std::string generate(std::deque<double> draws, int t1 = 1, int t2 = 2) {
+        drawn.draws = std::move(draws);
         std::string description = toolkit().generartrama(t1, t2);
         EXPECT_TRUE(drawn.draws.empty());
         return description;
@@ -33,7 +29,6 @@ protected:
 TEST_F(FramesPipelineTest, each_operation_appends_its_line_and_does_its_work) {
     add_merval(1, {10, 20, 30});
     add_merval(2, {5, 6, 7});
-    const double s1 = 1 / (1 + std::exp(-1.0));
     struct Case {
         int op;
         std::string line;
@@ -78,7 +73,7 @@ TEST_F(FramesPipelineTest, each_operation_appends_its_line_and_does_its_work) {
              EXPECT_EQ(name(1), "Sigm(1)");
              for (double v : values(1)) EXPECT_TRUE(v > 0 && v < 1) << v;
          }},
-        {15, "Sigm(1)", [&] { EXPECT_THAT(values(1).front(), DoubleNear(s1, 1e-12)); }},
+        {15, "Sigm(1)", [&] { EXPECT_THAT(values(1).front(), DoubleNear(1 / (1 + std::exp(-1.0)), 1e-12)); }},
         {16, "Z(1)", [&] { EXPECT_EQ(name(1), "Z(1)"); }},
         {17, "Tanh(z)(1)", [&] { EXPECT_EQ(name(1), "TANH(1)"); }},
         {18, "Borrar(1)", [&] { EXPECT_EQ(frames(), 1); EXPECT_THAT(values(1), ElementsAre(2, 4, 6, 8)); }},
@@ -86,12 +81,12 @@ TEST_F(FramesPipelineTest, each_operation_appends_its_line_and_does_its_work) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.op);
-        two_frames();
+        db->execute("DELETE FROM BPN");
+        add_frames({{1, 2, 3, 4}, {2, 4, 6, 8}}, {0.5, 0.25});
         drawn.messages.clear();
         w().Text1.set_text("inicio");
-        std::string description = step(c.op);
-        std::string expected = c.op == 19 ? "case 19 Merval" : "inicio\r" + c.line;
-        EXPECT_EQ(description, expected);
+        const std::string expected = c.op == 19 ? "case 19 Merval" : "inicio\r" + c.line;
+        EXPECT_EQ(generate({op_draw(c.op)}), expected);
         EXPECT_EQ(last_csv(), expected + "\r\n");
         c.check();
         EXPECT_EQ(count("valor IS NULL"), 0);
@@ -101,9 +96,9 @@ TEST_F(FramesPipelineTest, each_operation_appends_its_line_and_does_its_work) {
 }
 
 TEST_F(FramesPipelineTest, the_sets_build_the_first_frame_from_their_market_table) {
-    std::vector<double> months{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    const std::vector<double> months{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     add_market("AccionesXmes", 1, "ALUA 2018", months);
-    add_market("AccionesXmes", 2, "BMA 2018", {12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1});
+    add_market("AccionesXmes", 2, "BMA 2018", {months.rbegin(), months.rend()});
     add_market("Mercap", 1, "ALUA 2019", months);
     add_merval(1, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
     add_merval(2, {5, 6, 7});
@@ -111,18 +106,14 @@ TEST_F(FramesPipelineTest, the_sets_build_the_first_frame_from_their_market_tabl
 
     // Set1: a draw near 1 reaches the last record.
     w().Combo1.set_text("Set1");
-    drawn.draws = {0.99, op_draw(16)};
-    int t1 = 1, t2 = 1;
-    EXPECT_EQ(toolkit().generartrama(t1, t2), "BMA 2018\rZ(1)");
+    EXPECT_EQ(generate({0.99, op_draw(16)}, 1, 1), "BMA 2018\rZ(1)");
     EXPECT_EQ(count("capa = 1"), 11);
     EXPECT_EQ(name(1), "Z(1)");
 
     // Set3: Mercap, its name shown in the status field.
     db->execute("DELETE FROM BPN");
     w().Combo1.set_text("Set3");
-    drawn.draws = {0.0, op_draw(1)};
-    t1 = t2 = 1;
-    EXPECT_EQ(toolkit().generartrama(t1, t2), "ALUA 2019 Set3\rMAV(1,1)");
+    EXPECT_EQ(generate({0.0, op_draw(1)}, 1, 1), "ALUA 2019 Set3\rMAV(1,1)");
     EXPECT_EQ(w().Text1.text(), "ALUA 2019 Set3");
     EXPECT_THAT(values(1), ElementsAre(0.01, 0.02, 0.03, 0.04, 0.05, 0.06, 0.07, 0.08, 0.09, 0.1, 0.11));
     EXPECT_EQ(target(1), 0.12);
@@ -131,34 +122,24 @@ TEST_F(FramesPipelineTest, the_sets_build_the_first_frame_from_their_market_tabl
     // elements, frame 1 itself deleted.
     db->execute("DELETE FROM BPN");
     w().Combo1.set_text("Set2");
-    drawn.draws = {0.5, op_draw(16)};
-    t1 = t2 = 1;
-    EXPECT_EQ(toolkit().generartrama(t1, t2), "PART(% de Merval Set21,2)\rZ(1)");
+    EXPECT_EQ(generate({0.5, op_draw(16)}, 1, 1), "PART(% de Merval Set21,2)\rZ(1)");
     EXPECT_EQ(frames(), 5);
     EXPECT_EQ(target(5), 2);
     EXPECT_THAT(values(5), ElementsAre(1));
-}
-
-TEST_F(FramesPipelineTest, set2_with_windows_of_one_skips_quietly_and_writes_no_null_limit) {
-    add_merval(1, {1, 2, 3, 4});
-    refresh_all();
-    w().Combo1.set_text("Set2");
     for (int op : {8, 15}) {
         SCOPED_TRACE(op);
         db->execute("DELETE FROM BPN");
         drawn.messages.clear();
-        // floor(0.3 * 4 / 2) = 0: a partition into windows of one is
-        // refused without a message, and the only frame is then deleted.
-        drawn.draws = {0.3, op_draw(op)};
-        int t1 = 1, t2 = 1;
-        std::string description = toolkit().generartrama(t1, t2);
-        EXPECT_EQ(description, op == 8 ? "PART(% de Merval Set21,0)\r0,1(1,)" : "PART(% de Merval Set21,0)\rSigm(1)");
+        // floor(0.1 * 10 / 2) = 0: a partition into windows of one is refused
+        // without a message, the only frame is then deleted, and no null
+        // limit is written.
+        EXPECT_EQ(generate({0.1, op_draw(op)}, 1, 1),
+                  op == 8 ? "PART(% de Merval Set21,0)\r0,1(1,)" : "PART(% de Merval Set21,0)\rSigm(1)");
         EXPECT_EQ(count(), 0);
         EXPECT_TRUE(drawn.messages.empty()) << drawn.texts().front();
     }
     // Set2 keeping a frame the index does not have.
     db->execute("DELETE FROM BPN");
-    drawn.draws = {op_draw(16)};
     int t1 = 3, t2 = 1;
     EXPECT_EQ(toolkit().generartrama(t1, t2), "");
     EXPECT_THAT(drawn.texts(), ElementsAre("data1 vacio"));
@@ -171,8 +152,7 @@ TEST_F(FramesPipelineTest, an_operand_the_buttons_would_refuse_is_skipped_withou
         add_frames({{1, 2, 3, 4}, {5, 6}}, {0.5, 0.25});
         drawn.messages.clear();
         w().Text1.set_text("");
-        std::string description = step(op, 2, 1);
-        EXPECT_EQ(description.substr(0, 3), op == 6 ? "\r+(" : op == 1 ? "\rMA" : "\r%(");
+        EXPECT_EQ(generate({op_draw(op)}, 2, 1).substr(0, 3), op == 6 ? "\r+(" : op == 1 ? "\rMA" : "\r%(");
         EXPECT_EQ(frames(), 2);
         EXPECT_TRUE(drawn.messages.empty()) << drawn.texts().front();
     }
@@ -192,10 +172,8 @@ TEST_F(FramesPipelineTest, a_flat_frame_is_deleted_after_asking_when_the_user_wa
             w().Text9.set_text(warn);
             drawn.questions.clear();
             drawn.answers = {answer};
-            int t1 = 1, t2 = 2;
-            drawn.draws = {op_draw(15)};
             w().Text1.set_text("");
-            EXPECT_EQ(toolkit().generartrama(t1, t2), "\rSigm(1)");
+            EXPECT_EQ(generate({op_draw(15)}), "\rSigm(1)");
             const bool asked = warn == "SI";
             EXPECT_EQ(drawn.questions, asked ? std::vector<std::string>{"Borro la trama?\rSigma: 0\rAVG 25"}
                                              : std::vector<std::string>{});
@@ -231,7 +209,8 @@ TEST_F(FramesPipelineTest, merval_appends_the_index_after_the_frames_held) {
 }
 
 TEST_F(FramesPipelineTest, record_draws_reach_every_record_and_end_on_a_one_record_table) {
-    add_market("AccionesXmes", 1, "ALUA 2018", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    const std::vector<double> months{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    add_market("AccionesXmes", 1, "ALUA 2018", months);
     refresh_all();
     // One record: any draw lands on it, never looping.
     drawn.draws = {0.999};
@@ -239,7 +218,7 @@ TEST_F(FramesPipelineTest, record_draws_reach_every_record_and_end_on_a_one_reco
     EXPECT_EQ(name(1), "ALUA 2018");
     EXPECT_TRUE(drawn.messages.empty());
 
-    add_market("AccionesXmes", 2, "BMA 2018", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    add_market("AccionesXmes", 2, "BMA 2018", months);
     refresh_all();
     drawn.draws = {0.75};
     click(w().Command47);

@@ -1,5 +1,6 @@
-// Chromosome coding, the rule decoders on a small market table, the other
-// strategies' fitness and the description of a chromosome.
+// Chromosome coding, the strategies' fitness and descriptions.
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "ga/decoders.h"
@@ -24,11 +25,9 @@ TEST(GaCoding, mutar_flips_one_inner_bit_with_two_beeps_and_never_an_end_bit) {
     p.draws = {0.001, 0.3};  // u0 below 0.005, position floor(8 x .3) = 2
     EXPECT_EQ(ga::mutar("00000000", 0.005, p), "01000000");
     EXPECT_EQ(p.beeps, 2);
-
-    p.draws = {0.001, 0.1};  // position 0, drawn again: 0.2 -> 1, the first bit stays
-    p.draws.push_back(0.2);
+    p.draws = {0.001, 0.1, 0.2};  // position 0 is drawn again: 0.2 -> 1, the first bit stays
     EXPECT_EQ(ga::mutar("00000000", 0.005, p), "00000000");
-    p.draws = {0.5, 0.3};    // u0 above the probability
+    p.draws = {0.5, 0.3};  // u0 above the probability
     EXPECT_EQ(ga::mutar("00000000", 0.005, p), "00000000");
     for (int i = 0; i < 50; ++i) {
         p.draws = {0.0, i / 50.0, 0.99};
@@ -42,15 +41,10 @@ TEST(GaCoding, mutar_flips_one_inner_bit_with_two_beeps_and_never_an_end_bit) {
 TEST(GaCoding, gene_mapping_and_code_tables) {
     EXPECT_EQ(ga::map_gene(23, 10), 3);
     EXPECT_EQ(ga::map_gene(20, 10), 10);
-    EXPECT_EQ(ga::map_gene(1, 10), 1);
-    EXPECT_EQ(ga::connector("00"), "not");
-    EXPECT_EQ(ga::connector("01"), "and");
-    EXPECT_EQ(ga::connector("10"), "or");
-    EXPECT_EQ(ga::connector("11"), "end");
-    EXPECT_EQ(ga::connector("1"), "end");
-    const char* codes[] = {"000", "001", "010", "011", "100", "101", "110", "111", "1"};
-    const char* ops[] = {"=", "=", ">=", ">=", "<=", "<=", "<", ">", "<="};
-    for (size_t i = 0; i < std::size(codes); ++i) EXPECT_EQ(ga::comparison(codes[i]), ops[i]) << codes[i];
+    const char* codes[] = {"00", "01", "10", "11", "1", "000", "001", "010", "011", "100", "101", "110", "111", "1"};
+    const char* says[] = {"not", "and", "or", "end", "end", "=", "=", ">=", ">=", "<=", "<=", "<", ">", "<="};
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(ga::connector(codes[i]), says[i]) << codes[i];
+    for (size_t i = 5; i < std::size(codes); ++i) EXPECT_EQ(ga::comparison(codes[i]), says[i]) << codes[i];
     EXPECT_TRUE(ga::compara(1, "<>", 2));
     EXPECT_FALSE(ga::compara(2, "<", 2));
     EXPECT_TRUE(ga::compara(2, "??", 2));
@@ -58,8 +52,8 @@ TEST(GaCoding, gene_mapping_and_code_tables) {
 
 class GaDecoders : public GaFixture {};
 
-TEST_F(GaDecoders, rules_score_the_traded_months_their_conditions_select) {
-    open();
+TEST_F(GaDecoders, rules_score_the_traded_months_their_conditions_select_and_describe_themselves) {
+    ga::GaWindow& w = open();
     // AAA >= BBB holds in months 5..12; CCC > BBB in months 1..7.
     EXPECT_EQ(search().fitness(rule(1, 1, kGe, 2, kEnd, 1, kEq, 3)), 5 + 6 + 7 + 8 + 9 + 10 + 11 + 12);
     EXPECT_EQ(search().fitness(rule(1, 1, kGe, 2, kAnd, 3, kGt, 2)), 5 + 6 + 7);
@@ -69,16 +63,25 @@ TEST_F(GaDecoders, rules_score_the_traded_months_their_conditions_select) {
     // where CCC < AAA (months 7..12).
     EXPECT_EQ(search().fitness(rule(5, 1, kGe, 6, kEnd, 1, kEq, 3)), 68);
     EXPECT_EQ(search().fitness(rule(2, 3, kLt, 1, kEnd, 1, kEq, 2)), 6 * 5);
-    EXPECT_TRUE(texts().empty());
-}
-
-TEST_F(GaDecoders, chromosomes_that_are_no_rule_score_minus_one_or_zero) {
-    ga::GaWindow& w = open();
+    // Chromosomes that are no rule score -1 or 0.
     EXPECT_EQ(search().fitness(rule(0, 1, kGe, 2, kEnd, 1, kEq, 3)), -1);  // no traded series
     EXPECT_EQ(search().fitness(rule(1, 2, kGe, 2, kEnd, 1, kEq, 3)), -1);  // equal operands
     EXPECT_EQ(search().fitness(rule(1, 1, kGe, 2, kEnd, 3, kEq, 3)), -1);
-    EXPECT_EQ(search().fitness(rule(4, 1, kGe, 2, kEnd, 1, kEq, 3)), 0);   // AVG is never traded
-    EXPECT_EQ(search().fitness(rule(8, 1, kGe, 2, kEnd, 1, kEq, 3)), 0);   // 8 maps to 4
+    EXPECT_EQ(search().fitness(rule(8, 1, kGe, 2, kEnd, 1, kEq, 3)), 0);   // 8 maps to AVG, never traded
+    const std::string r = rule(1, 1, kGe, 2, kEnd, 1, kEq, 3);
+    const std::vector<std::array<std::string, 3>> cases{
+        {r, "Strat", "S(000001) -> 000001 010 000010 BBB 2018 11\r000001 000 000011 00"},
+        {r, "stra2", "S(000001) -> 000001 010 000010 BBB 2019 11\r000001 000 000011 00"},
+        {r.substr(0, 10), "strat", "S(000001) -> 0000"},
+        {"0101", "Vorn", "Vorn=0101"},
+        {"0101", "MAX", "Max= 5"},
+        {"0011", "Other", " 2 x +  3"},  // the line the fit uses
+        {"00110101", "Other", " 3 x +  5"},
+        {"1001000101", "Other", " 2 x + -5"},
+        {"001100000101", "Other", " 3 x +  5"},  // first and last four bits
+        {"0101", "set3", "not avaliable"},
+        {"1001000101", "otra", " 2 X -5"}};
+    for (const auto& [bits, strategy, said] : cases) EXPECT_EQ(search().describir(bits, strategy), said) << bits;
     EXPECT_TRUE(texts().empty());
 
     w.Text4.set_text("23");
@@ -99,17 +102,15 @@ TEST_F(GaDecoders, chromosomes_that_are_no_rule_score_minus_one_or_zero) {
 TEST_F(GaDecoders, an_empty_market_table_scores_minus_one_and_says_so_once_per_run) {
     ga::GaWindow& w = open();
     db->execute("DELETE FROM AccionesXmes");
-    w.Text3.set_text("4");
-    w.Text4.set_text("40");
-    w.GroupPush3D1.click();
+    start(w, "Strat", "4", "40");
     ASSERT_GE(count("GA"), 1);
     for (const auto& row : rows("SELECT fitness FROM GA").rows) EXPECT_EQ(as_number(row[0]), -1);
-    int told = 0;
-    for (const std::string& text : texts()) told += text.find("AccionesXmes") != std::string::npos;
-    EXPECT_EQ(told, 1);
+    const std::vector<std::string> shown = texts();
+    EXPECT_EQ(std::count_if(shown.begin(), shown.end(),
+                            [](const std::string& t) { return t.find("AccionesXmes") != std::string::npos; }),
+              1);
     // The description leaves the series name out.
-    const std::string bits40 = rule(1, 1, kGe, 2, kEnd, 1, kEq, 3);
-    EXPECT_EQ(search().describir(bits40, "Strat"),
+    EXPECT_EQ(search().describir(rule(1, 1, kGe, 2, kEnd, 1, kEq, 3), "Strat"),
               "S(000001) -> 000001 010 000010 11\r000001 000 000011 00");
 }
 
@@ -125,8 +126,7 @@ TEST_F(GaDecoders, max_vorn_and_the_line_fit_of_other) {
     w.Combo1.set_text("Vorn");
     EXPECT_EQ(search().fitness("0110"), 1);
     EXPECT_EQ(main.Text10.text(), "0110");
-    EXPECT_EQ(main.Timer1.interval(), 1);
-    EXPECT_TRUE(main.visible());
+    EXPECT_TRUE(main.Timer1.interval() == 1 && main.visible());
 
     w.Combo1.set_text("Other");
     w.Text4.set_text("4");
@@ -137,36 +137,15 @@ TEST_F(GaDecoders, max_vorn_and_the_line_fit_of_other) {
     EXPECT_EQ(search().fitness("0011"), 1e17);
     EXPECT_EQ(bench->reports().get().caption(), " 2 x + 3 !!!");
     EXPECT_DOUBLE_EQ(search().fitness("0001"), 0.5);  // y = 2x + 1 is off by 2
-    w.Text4.set_text("10");
-    // a = -(0010), b = +(0011): y = -2x + 3, off by 1 at x = .25.
+    w.Text4.set_text("10");  // a = -(0010), b = +(0011): y = -2x + 3, off by 1 at x = .25
     EXPECT_DOUBLE_EQ(search().fitness("0001010011"), 1);
     EXPECT_EQ(bench->reports().get().caption(), "-2 x + 3 !!!");
 
     // Any other length scores 0 and says so once per run.
-    w.Text4.set_text("5");
-    w.Text3.set_text("4");
-    w.GroupPush3D1.click();
+    start(w, "Other", "4", "5");
     for (const auto& row : rows("SELECT fitness FROM GA").rows) EXPECT_EQ(as_number(row[0]), 0);
-    int told = 0;
-    for (const std::string& text : texts()) told += text == "La estrategia Other necesita Tama\xC3\xB1o Cadena 4, 8 o 10";
-    EXPECT_EQ(told, 1);
-}
-
-TEST_F(GaDecoders, describir_for_every_strategy) {
-    open();
-    const std::string r = rule(1, 1, kGe, 2, kEnd, 1, kEq, 3);
-    EXPECT_EQ(search().describir(r, "Strat"), "S(000001) -> 000001 010 000010 BBB 2018 11\r000001 000 000011 00");
-    EXPECT_EQ(search().describir(r, "stra2"), "S(000001) -> 000001 010 000010 BBB 2019 11\r000001 000 000011 00");
-    EXPECT_EQ(search().describir(r.substr(0, 10), "strat"), "S(000001) -> 0000");
-    EXPECT_EQ(search().describir("0101", "Vorn"), "Vorn=0101");
-    EXPECT_EQ(search().describir("0101", "MAX"), "Max= 5");
-    EXPECT_EQ(search().describir("0011", "Other"), " 2 x +  3");  // the line the fit uses
-    EXPECT_EQ(search().describir("00110101", "Other"), " 3 x +  5");
-    EXPECT_EQ(search().describir("1001000101", "Other"), " 2 x + -5");
-    EXPECT_EQ(search().describir("001100000101", "Other"), " 3 x +  5");  // first and last four bits
-    EXPECT_EQ(search().describir("0101", "set3"), "not avaliable");
-    EXPECT_EQ(search().describir("1001000101", "otra"), " 2 X -5");
-    EXPECT_TRUE(texts().empty());
+    const std::vector<std::string> shown = texts();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "La estrategia Other necesita Tama\xC3\xB1o Cadena 4, 8 o 10"), 1);
 }
 
 }  // namespace

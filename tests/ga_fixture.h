@@ -1,5 +1,4 @@
-// Test support for the genetic search: fixed draws, a small market table
-// set by SQL, rule chromosomes built from their genes, and the GA window
+// The genetic search with fixed draws, a small market table and the window
 // opened as a user opens it.
 #pragma once
 
@@ -14,8 +13,7 @@
 
 namespace vorn::testing {
 
-// A scripted platform whose draws come from a queue first, then from its
-// stream; it can also ask a running handler to stop.
+// Queued draws first, then the platform's own stream.
 class GaDrawPlatform : public ScriptedPlatform {
 public:
     std::deque<double> draws;
@@ -29,7 +27,6 @@ public:
     bool stop_requested() override { return stop; }
 };
 
-// value written in width bits, most significant first.
 inline std::string bits(unsigned value, int width) {
     std::string out;
     for (int i = width - 1; i >= 0; --i) out.push_back((value >> i) & 1U ? '1' : '0');
@@ -43,7 +40,6 @@ inline std::string rule(unsigned traded, unsigned left1, const char* op1, unsign
            bits(right2, 6) + "00";
 }
 
-// Operator and connector codes.
 inline constexpr const char* kGe = "010";
 inline constexpr const char* kGt = "111";
 inline constexpr const char* kLt = "110";
@@ -88,6 +84,15 @@ protected:
         ga::GaWindow& w = search().window();
         bench->fire(w.Timer1);
         return w;
+    }
+    // The run's fields as a user types them, then the run's button.
+    void start(ga::GaWindow& w, const std::string& strategy, const std::string& n, const std::string& l,
+               const std::string& passes = "1") {
+        w.Combo1.set_text(strategy);
+        w.Text3.set_text(n);
+        w.Text4.set_text(l);
+        w.Text5.set_text(passes);
+        w.GroupPush3D1.click();
     }
     QueryResult rows(const std::string& sql) { return db->query(sql); }
     long count(const std::string& table) {
