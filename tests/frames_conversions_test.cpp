@@ -113,7 +113,7 @@ TEST_F(FramesConversionsTest, a_ratio_frame_with_a_null_element_is_not_written) 
     db->execute_bound("UPDATE BPN SET valor = NULL WHERE capa = 1 AND fila = 3", {});
     answer({"1"});
     click(w().Command23);
-    EXPECT_EQ(platform.texts().back(), "Falta el valor del elemento 2 de la trama 1\rNo se agrego ninguna trama");
+    EXPECT_EQ(platform.texts().back(), "Falta el valor del elemento 3 de la trama 1\rNo se agrego ninguna trama");
     EXPECT_EQ(frames(), 1);
 }
 

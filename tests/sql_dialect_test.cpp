@@ -102,7 +102,9 @@ TEST_F(DialectTest, every_quoted_statement_runs_on_the_schema) {
     };
     for (const auto& [sql, table, expected] : steps) {
         db->execute(sql);
-        if (table != nullptr) EXPECT_EQ(count(table), expected) << sql;
+        if (table != nullptr) {
+            EXPECT_EQ(count(table), expected) << sql;
+        }
     }
     EXPECT_EQ(as_number(db->query("SELECT codigo FROM borrar2").rows.at(0).at(0)), 1);  // the null crossover
     EXPECT_THROW(db->execute("SELECT bpn.* INTO Prueba FROM bpn"), EngineError);
