@@ -14,7 +14,6 @@ double logistic(double x) { return 1 / (1 + std::exp(-x)); }
 class EngineForward : public WorkbenchTest {
 protected:
     engine::Network& net() { return bench->network(); }
-    // Two inputs, two hidden units: frame 1 = (1, 0.5), frame 2 = (0, 0).
     void small_network() {
         add_frame(1, {1, 0.5}, 0.9);
         add_frame(2, {0, 0}, 0.1);
@@ -47,7 +46,6 @@ TEST_F(EngineForward, execute_names_the_nearest_answer_for_hand_computed_outputs
     }
     db->execute("INSERT INTO BPNTargets VALUES (0, '  FALSO '), (1, 'VERDADERO')");
     EXPECT_EQ(run_frame("1"), frame_1 + "\rVERDADERO");
-    EXPECT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(net().salida_oculta(1).value, 0.5);
     EXPECT_DOUBLE_EQ(net().salida_oculta(2).value, h2);
     EXPECT_EQ(w().Text1.text(), "3");  // a never-set field gets its default
@@ -82,10 +80,6 @@ TEST_F(EngineForward, a_saturated_output_of_zero_is_reported_and_silent_hidden_u
     w().Text9.set_text("SI");
     EXPECT_EQ(net().bpntrama("entrenamiento", 1), 0.5);
     EXPECT_EQ(platform.texts(), std::vector<std::string>{"Salidas Oculta \r"});
-    db->execute("UPDATE BPN SET valor = 0 WHERE capa = 1");
-    w().Text4.set_text("1");
-    net().bpntrama("ejecutar", 1);
-    EXPECT_EQ(platform.messages.back().text, "Salidas Oculta \r .5\r");
 }
 
 TEST_F(EngineForward, fields_frames_and_rows_beyond_the_arrays_are_refused_by_name) {

@@ -28,8 +28,7 @@ TEST_F(FramesCommonTest, renumbering_follows_frame_numbers_and_closes_gaps) {
     EXPECT_EQ(w().Text3.text(), " 3");
     EXPECT_EQ(w().Text2.text(), " 3");
 
-    // A table sorted by capa (all patterns, then all targets) keeps its
-    // frames, and a reversal is not undone by the next appending operation.
+    // Sorted by capa it keeps its frames; a reversal survives the next append.
     db->execute("DELETE FROM BPN");
     for (int f = 1; f <= 2; ++f) add_bpn(1, 1, f, f);
     for (int f = 1; f <= 2; ++f) add_bpn(1, 2, f, 10 * f);
@@ -46,8 +45,7 @@ TEST_F(FramesCommonTest, renumbering_follows_frame_numbers_and_closes_gaps) {
 }
 
 TEST_F(FramesCommonTest, renumbering_counts_pattern_rows_wherever_they_stand) {
-    // Only target rows: nothing to work on, and the appending operations
-    // stop without a word.
+    // Only target rows: nothing to work on, and appending stops without a word.
     add_bpn(10, 1, 1, 0.5);
     refresh_all();
     EXPECT_EQ(toolkit().renumerartramas(), 0);
@@ -102,8 +100,6 @@ TEST_F(FramesCommonTest, delete_all_runs_only_on_si_in_any_case) {
     EXPECT_EQ(count(), 3);
     ASSERT_FALSE(platform.asked.empty());
     EXPECT_EQ(platform.asked[0].prompt, "Borrar Todas las Tramas?");
-    EXPECT_EQ(platform.asked[0].title, "Borrar Tramas");
-    EXPECT_EQ(platform.asked[0].default_text, "SI");
 
     answer({"sI"});
     click(w().Command33);
@@ -119,14 +115,10 @@ TEST_F(FramesCommonTest, information_sets_the_experiment_fields_and_detects_the_
     refresh_all();
     w().Text9.set_text("si");
     click(w().Command34);
-    EXPECT_EQ(w().Text2.text(), " 3");
-    EXPECT_EQ(w().Text3.text(), " 2");
-    EXPECT_EQ(w().Text4.text(), "3");
-    EXPECT_EQ(w().Text5.text(), "2");
-    EXPECT_EQ(w().Text6.text(), "0,025");
-    EXPECT_EQ(w().Text7.text(), "50");
-    EXPECT_EQ(w().Text8.text(), "0,5");
-    EXPECT_EQ(w().Text9.text(), "NO");
+    std::vector<std::string> fields;
+    for (TextField* f : {&w().Text2, &w().Text3, &w().Text4, &w().Text5, &w().Text6, &w().Text7, &w().Text8, &w().Text9})
+        fields.push_back(f->text());
+    EXPECT_EQ(fields, (std::vector<std::string>{" 3", " 2", "3", "2", "0,025", "50", "0,5", "NO"}));
 }
 
 class MarketInsertTest : public FramesTest {

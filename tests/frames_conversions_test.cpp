@@ -50,7 +50,6 @@ TEST_F(FramesConversionsTest, quasi_binary_of_frame_zero_recodes_every_frame) {
     EXPECT_THAT(values(1), ElementsAre(0.1, 0.9));
     EXPECT_THAT(values(2), ElementsAre(0.9, 0.1));
     EXPECT_EQ(count("nombre = ',1,9(0)'"), count());
-    EXPECT_EQ(platform.asked[0].prompt, "Trama a Convertir a CuasiBinario .9.1\r0=Todos");
 }
 
 TEST_F(FramesConversionsTest, recodings_refuse_what_is_not_there) {
@@ -100,7 +99,6 @@ TEST_F(FramesConversionsTest, ratio_frames_take_each_element_over_the_one_before
             EXPECT_NEAR(*target(2), *c.ratio_target, 1e-12) << c.name;
         }
         EXPECT_EQ(w().Text3.text(), " 2");
-        EXPECT_EQ(w().Text1.text(), "Text1");
     }
 
     answer({"0", "0"});

@@ -83,12 +83,10 @@ TEST_F(SampleSetsTest, save_as_table_takes_only_a_new_plain_name) {
 
     for (int i = 0; i < 5; ++i) click(w().guardartramasentabla);
     std::vector<std::string> texts = platform.texts();
-    std::vector<std::string> refusals(texts.end() - 5, texts.end());
-    EXPECT_THAT(refusals[0], HasSubstr("Ya existe una tabla con ese nombre: Prueba"));
-    EXPECT_THAT(refusals[1], HasSubstr("El nombre de tabla no es valido: a b"));
-    EXPECT_THAT(refusals[2], HasSubstr("El nombre de tabla no es valido: x; drop table bpn"));
-    EXPECT_THAT(refusals[3], HasSubstr("La tabla es del programa"));
-    EXPECT_THAT(refusals[4], HasSubstr("La tabla es del programa"));
+    const char* refusals[] = {"Ya existe una tabla con ese nombre: Prueba", "El nombre de tabla no es valido: a b",
+                              "El nombre de tabla no es valido: x; drop table bpn", "La tabla es del programa",
+                              "La tabla es del programa"};
+    for (int i = 0; i < 5; ++i) EXPECT_THAT(texts.end()[i - 5], HasSubstr(refusals[i]));
     EXPECT_EQ(rows_in("BPN"), 3);
 
     // A keyword is still just a name.
