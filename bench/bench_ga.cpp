@@ -15,15 +15,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "support/bench_main.h"
-#include "support/quiet_platform.h"
 #include "app/workbench.h"
-#include "ga/ga_window.h"
-#include "ga/genetic_search.h"
-#include "shell/default_database.h"
-#include "shell/main_window.h"
+#include "support/bench_main.h"
+#include "support/ga_bench.h"
+#include "support/quiet_platform.h"
 #include "shell/number_text.h"
-#include "shell/record_store.h"
 
 #ifndef VORN_SOURCE_DIR
 #define VORN_SOURCE_DIR "."
@@ -36,47 +32,11 @@ using namespace vorn;
 constexpr int kGenerations = 50;
 constexpr int kRepeats = 10;
 
-class GaBench {
-public:
-    GaBench() {
-        OpenResult opened = open_workbench_database(dir_ / "ga7.mdb");
-        if (!opened.db) throw std::runtime_error(opened.error);
-        db_ = std::move(opened.db);
-        workbench_ = std::make_unique<Workbench>(*db_, platform_, dir_);
-        workbench_->main().Timer1.set_interval(0);
-        workbench_->main().Command46.click();
-        ga::GaWindow& w = workbench_->genetic_search().window();
-        workbench_->fire(w.Timer1);
-        w.Text3.set_text("20");
-        w.Text4.set_text("40");
-        w.Text5.set_text("1");
-        w.Combo1.set_text("Strat");
-        workbench_->genetic_search().set_generation_limit(kGenerations);
-    }
-    ~GaBench() {
-        workbench_.reset();
-        db_.reset();
-    }
-    Workbench& workbench() { return *workbench_; }
-    // One run; the seconds its generations took.
-    double run() {
-        workbench_->genetic_search().window().GroupPush3D1.click();
-        return workbench_->genetic_search().last_generations_seconds();
-    }
-    std::filesystem::path db_path() const { return dir_ / "ga7.mdb"; }
-
-private:
-    vorn::bench::ScratchFolder scratch_{"vorn2-bench-ga-"};
-    const std::filesystem::path& dir_ = scratch_.path();
-    vorn::bench::QuietPlatform platform_;
-    std::unique_ptr<Database> db_;
-    std::unique_ptr<Workbench> workbench_;
-};
-
 double g_headless_min = 0;
 
 void BM_GaHeadless(benchmark::State& state) {
-    GaBench bench;
+    vorn::bench::GaBench bench(kGenerations);
+    bench.open();
     double best = 1e9;
     for (auto _ : state) {
         const double seconds = bench.run();
@@ -112,7 +72,7 @@ double deap_ms(const std::filesystem::path& db) {
 int main(int argc, char** argv) {
     if (!vorn::bench::run_benchmarks(argc, argv)) return 1;
     if (g_headless_min > 0) {
-        GaBench bench;  // a default database for DEAP to read
+        vorn::bench::GaBench bench(kGenerations);  // a default database for DEAP to read
         const double deap = deap_ms(bench.db_path());
         std::printf("ga headless, 50 generations, min of %d: %.3f ms\n", kRepeats, g_headless_min * 1000);
         if (deap > 0) {

@@ -10,16 +10,12 @@
 #include <memory>
 #include <stdexcept>
 
-#include "support/bench_main.h"
-#include "support/quiet_platform.h"
 #include "app/workbench.h"
-#include "ga/ga_window.h"
-#include "ga/genetic_search.h"
+#include "support/bench_main.h"
+#include "support/ga_bench.h"
+#include "support/quiet_platform.h"
 #include "qt/ui.h"
-#include "shell/default_database.h"
-#include "shell/main_window.h"
 #include "shell/number_text.h"
-#include "shell/record_store.h"
 #include "shell/report_window.h"
 
 namespace {
@@ -29,47 +25,10 @@ using namespace vorn;
 constexpr int kGenerations = 50;
 constexpr int kRepeats = 10;
 
-class GaBench {
-public:
-    GaBench() {
-        OpenResult opened = open_workbench_database(dir_ / "ga7.mdb");
-        if (!opened.db) throw std::runtime_error(opened.error);
-        db_ = std::move(opened.db);
-        workbench_ = std::make_unique<Workbench>(*db_, platform_, dir_);
-        workbench_->main().Timer1.set_interval(0);
-    }
-    ~GaBench() {
-        workbench_.reset();
-        db_.reset();
-    }
-    Workbench& workbench() { return *workbench_; }
-    ga::GaWindow& open() {
-        workbench_->main().Command46.click();
-        ga::GaWindow& w = workbench_->genetic_search().window();
-        workbench_->fire(w.Timer1);
-        w.Text3.set_text("20");
-        w.Text4.set_text("40");
-        w.Text5.set_text("1");
-        workbench_->genetic_search().set_generation_limit(kGenerations);
-        return w;
-    }
-    double run() {
-        workbench_->genetic_search().window().GroupPush3D1.click();
-        return workbench_->genetic_search().last_generations_seconds();
-    }
-
-private:
-    vorn::bench::ScratchFolder scratch_{"vorn2-bench-ga-gui-"};
-    const std::filesystem::path& dir_ = scratch_.path();
-    vorn::bench::QuietPlatform platform_;
-    std::unique_ptr<Database> db_;
-    std::unique_ptr<Workbench> workbench_;
-};
-
 double g_min[2] = {0, 0};
 
 void run_case(benchmark::State& state, bool with_qt) {
-    GaBench bench;
+    vorn::bench::GaBench bench(kGenerations);
     std::unique_ptr<qt::Ui> ui;
     if (with_qt) ui = std::make_unique<qt::Ui>(bench.workbench());
     bench.open();
