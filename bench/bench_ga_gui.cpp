@@ -4,7 +4,6 @@
 // front end's repaint points cost a run. Runs headless (offscreen).
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -12,6 +11,7 @@
 
 #include "app/workbench.h"
 #include "support/bench_main.h"
+#include "support/qt_bench.h"
 #include "support/ga_bench.h"
 #include "support/quiet_platform.h"
 #include "qt/ui.h"
@@ -50,17 +50,10 @@ void BM_GaHeadless(benchmark::State& state) { run_case(state, false); }
 BENCHMARK(BM_GaWithQt)->Name("ga/qt_offscreen")->UseManualTime()->Iterations(kRepeats)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GaHeadless)->Name("ga/headless")->UseManualTime()->Iterations(kRepeats)->Unit(benchmark::kMillisecond);
 
-void quiet_platform_notes(QtMsgType, const QMessageLogContext&, const QString& text) {
-    if (!text.contains(QLatin1String("propagateSizeHints"))) std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quiet_platform_notes);
-    vorn::set_decimal_separator('.');
-    QApplication app(argc, argv);
+    vorn::bench::QtBenchApp app(argc, argv);
     if (!vorn::bench::run_benchmarks(argc, argv)) return 1;
     if (g_min[0] > 0 && g_min[1] > 0) {
         std::printf("ga qt offscreen, min of %d: %.3f ms; headless: %.3f ms; ratio %.3f (goal <= 2)\n", kRepeats,

@@ -5,10 +5,7 @@
 // headless.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -16,6 +13,7 @@
 #include <stdexcept>
 
 #include "support/bench_main.h"
+#include "support/qt_bench.h"
 #include "support/quiet_platform.h"
 #include "qt/ui.h"
 #include "shell/default_database.h"
@@ -107,24 +105,10 @@ void BM_TrainingWithoutFrontEnd(benchmark::State& state) {
 }
 BENCHMARK(BM_TrainingWithoutFrontEnd)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// The offscreen platform warns about window hints it cannot honour.
-void quiet_platform_notes(QtMsgType, const QMessageLogContext&, const QString& text) {
-    if (!text.contains(QLatin1String("propagateSizeHints"))) std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Set before the application exists, so the bench never needs a display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quiet_platform_notes);
-    vorn::set_decimal_separator('.');
-    QApplication app(argc, argv);
-    // The front end keeps window places with QSettings: never in the user's.
-    QTemporaryDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    QCoreApplication::setOrganizationName(QStringLiteral("vorn2-bench"));
-    QCoreApplication::setApplicationName(QStringLiteral("vorn2-bench"));
+    vorn::bench::QtBenchApp app(argc, argv);
     if (!vorn::bench::run_benchmarks(argc, argv)) return 1;
     return 0;
 }

@@ -16,21 +16,12 @@ protected:
     // bound, from fixed weights.
     void SetUp() override {
         WorkbenchTest::SetUp();
-        add_frame(1, {1, 0}, 0.9);
-        add_frame(2, {0, 1}, 0.1);
-        add_frame(3, {1, 1}, 0.5);
+        add_long_training_set();
         w().Text2.set_text("2");
         w().Text3.set_text("3");
         w().Text4.set_text("2");
         w().Text6.set_text("0.0000001");
         w().Text8.set_text("0.5");
-        reset_weights();
-    }
-    void reset_weights() {
-        db->execute("DELETE FROM BPNPESOS");
-        db->execute(
-            "INSERT INTO BPNPESOS VALUES (1, 1, 1, 0.1), (1, 1, 2, 0.2), (1, 2, 1, 0.3), (1, 2, 2, 0.4), "
-            "(2, 1, 1, 0.5), (2, 1, 2, -0.25)");
     }
     std::vector<double> stored_weights() {
         std::vector<double> weights;
@@ -78,14 +69,14 @@ TEST_F(TrainingStop, a_stop_ends_the_run_after_its_pass_as_the_limit_would_and_s
     const std::vector<double> stopped = stored_weights();
 
     // The same seven passes under a limit that allows only them store the same weights.
-    reset_weights();
+    reset_long_training_weights();
     platform.stop_at_poll.reset();
     train("6");
     EXPECT_EQ(stored_weights(), stopped);
     EXPECT_EQ(platform.texts(), (std::vector<std::string>{"Las pasadas exceden el Maxinput", report}));
 
     // A request made during the last pass the limit allows changes nothing.
-    reset_weights();
+    reset_long_training_weights();
     platform.stop_at_poll = 2;
     train("1");  // passes 1 and 2
     EXPECT_EQ(platform.stop_polls, 1);
@@ -156,7 +147,7 @@ TEST_F(TrainingStop, parameter_fields_typed_with_a_decimal_comma_read_the_same_i
         set_decimal_separator(separator);
         std::vector<std::vector<double>> weights;
         for (const char* eta : {"0.3", "0,3"}) {
-            reset_weights();
+            reset_long_training_weights();
             w().Text6.set_text(eta[1] == ',' ? "0,0000001" : "0.0000001");
             w().Text8.set_text(eta);
             train("30");

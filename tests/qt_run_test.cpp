@@ -27,9 +27,7 @@ protected:
     void SetUp() override {
         WorkbenchTest::SetUp();
         // Three frames, two hidden units, and an error bound no pass reaches.
-        add_frame(1, {1, 0}, 0.9);
-        add_frame(2, {0, 1}, 0.1);
-        add_frame(3, {1, 1}, 0.5);
+        add_long_training_set();
         start();
     }
     // Starts the program (again) from the same weights.
@@ -40,9 +38,7 @@ protected:
         platform.messages.clear();
         platform.ended.reset();
         acted = false;
-        db->execute("DELETE FROM BPNPESOS");
-        db->execute("INSERT INTO BPNPESOS VALUES (1, 1, 1, 0.1), (1, 1, 2, 0.2), (1, 2, 1, 0.3), (1, 2, 2, 0.4), "
-                    "(2, 1, 1, 0.5), (2, 1, 2, -0.25)");
+        reset_long_training_weights();
         w().Text4.set_text("2");
         w().Text6.set_text("-1");
         w().Text7.set_text("10000000");

@@ -161,6 +161,21 @@ protected:
         for (size_t i = 0; i < values.size(); ++i) add_bpn(1, static_cast<int>(i) + 1, n, values[i], nombre);
         if (target) add_bpn(10, 1, n, *target, nombre);
     }
+    // Three frames of two inputs for two hidden units whose error never
+    // falls to a tiny bound: a training that runs to its pass limit.
+    void add_long_training_set() {
+        add_frame(1, {1, 0}, 0.9);
+        add_frame(2, {0, 1}, 0.1);
+        add_frame(3, {1, 1}, 0.5);
+        reset_long_training_weights();
+    }
+    // The set's fixed starting weights, so runs can be compared.
+    void reset_long_training_weights() {
+        db->execute("DELETE FROM BPNPESOS");
+        db->execute(
+            "INSERT INTO BPNPESOS VALUES (1, 1, 1, 0.1), (1, 1, 2, 0.2), (1, 2, 1, 0.3), (1, 2, 2, 0.4), "
+            "(2, 1, 1, 0.5), (2, 1, 2, -0.25)");
+    }
     QueryResult rows(const std::string& sql) { return db->query(sql); }
     // Refreshes every data source, as after an external change.
     void refresh_all() { db->refresh_all_sources(); }
