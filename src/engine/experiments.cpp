@@ -151,7 +151,7 @@ std::optional<double> Experiments::run_experiment(const Settings& settings) {
     Database& db = w_.pasadas().database();
     end_load_phase(db);
 
-    bool stored = store_result(db, platform_, [&] {
+    bool stored = store_or_tell(db, platform_, [&] {
         w_.Text1.set_text("");
         toolkit_.borrartodas();
     });
@@ -196,14 +196,14 @@ std::optional<double> Experiments::run_experiment(const Settings& settings) {
         int a = setting(4);
         int b = setting(8);
         description += n2s(a) + "=" + n2s(b);
-        if (!store_result(db, platform_, [&] {
+        if (!store_or_tell(db, platform_, [&] {
                 int t1 = a, t2 = b;
                 toolkit_.generartrama(t1, t2);
             }))
             return std::nullopt;
     }
 
-    if (!store_result(db, platform_, [&] {
+    if (!store_or_tell(db, platform_, [&] {
             toolkit_.informacion();
             network_.inicializar_pesos();
         }))
@@ -239,7 +239,7 @@ std::optional<double> Experiments::run_experiment(const Settings& settings) {
     const auto numero = static_cast<std::int64_t>(std::floor(now.day_fraction() * 10000));
     const std::string tramas = description.substr(0, kMaxDescription);
     auto number_or_null = [](double x) { return std::isfinite(x) ? Value(x) : Value(); };
-    stored = store_result(db, platform_, [&] {
+    stored = store_or_tell(db, platform_, [&] {
         db.execute_bound(kInsertLogRow, {Value(numero), Value(tramas), number_or_null(errorminimo),
                                          number_or_null(error), number_or_null(nropasadas), number_or_null(velocidad)});
         const std::int64_t row = std::get<std::int64_t>(db.query_bound("SELECT last_insert_rowid()", {}).rows[0][0]);
@@ -339,7 +339,7 @@ void Experiments::dibujar_curva(int index) {
 
 bool Experiments::keep_user_tables() {
     Database& db = w_.pasadas().database();
-    return store_result(db, platform_, [&] {
+    return store_or_tell(db, platform_, [&] {
         Database::Savepoint both(db);
         for (const KeptTable& kept : kKeptTables) {
             QueryResult any = db.query_bound(std::string("SELECT EXISTS (SELECT 1 FROM ") + kept.table + ")", {});
@@ -357,7 +357,7 @@ bool Experiments::keep_user_tables() {
 
 void Experiments::remember_startup_tables() {
     Database& db = w_.pasadas().database();
-    store_result(db, platform_, [&] {
+    store_or_tell(db, platform_, [&] {
         for (const KeptTable& kept : kKeptTables) {
             db.execute_bound(kForgetSum, {Value(std::string(kept.table))});
             db.execute_bound(kRememberSum, {Value(std::string(kept.table)), Value(table_sum(db, kept))});

@@ -88,7 +88,7 @@ void Network::inicializar_pesos() {
     DataSource& pesos = w_.pesos();
     std::string report;
     long count = 0;
-    const bool stored = store_result(pesos.database(), platform_, [&] {
+    const bool stored = store_or_tell(pesos.database(), platform_, [&] {
         report = kIniHabia + format_short(count_records(pesos));
         pesos.database().execute(kDeleteWeights);
         report += kIniQuedan + format_short(count_records(pesos));
@@ -140,7 +140,7 @@ Network::Stored Network::store_weights() {
 
     DataSource& pesos = w_.pesos();
     std::string report;
-    const bool stored = store_result(pesos.database(), platform_, [&] {
+    const bool stored = store_or_tell(pesos.database(), platform_, [&] {
         report = kSaveHabia + format_short(count_records(pesos)) + kSavePesos;
         pesos.database().execute(kDeleteWeights);
         report += std::string("\r") + kSaveQuedaron + format_short(count_records(pesos));

@@ -346,7 +346,7 @@ bool GeneticSearch::run() {
     end_load_phase(db_);
 
     // Former results go to GATargets; the run's own start empty.
-    if (!store_result(db_, platform_, [&] {
+    if (!store_or_tell(db_, platform_, [&] {
             db_.execute("delete from sumas");
             if (had_converge) {
                 db_.execute(kTargetsInsert);
@@ -371,7 +371,7 @@ bool GeneticSearch::run() {
         w.Text7.set_text("NO");
         improved = true;
     }
-    if (!store_result(db_, platform_, [&] { write_ga_rows(db_, "GA", run.rows); })) return false;
+    if (!store_or_tell(db_, platform_, [&] { write_ga_rows(db_, "GA", run.rows); })) return false;
 
     generations_seconds_ = 0;
     for (;;) {
@@ -386,7 +386,7 @@ bool GeneticSearch::run() {
         w.Curva.clear();
         if (!improved) fresh_population(run);
         improved = false;
-        if (!store_result(db_, platform_, [&] {
+        if (!store_or_tell(db_, platform_, [&] {
                 write_ga_rows(db_, "GA", run.rows);
                 write_totals(db_, run.totals);
             })) {
@@ -469,7 +469,7 @@ bool GeneticSearch::generations(RunState& run, GenerationView& view) {
         ++generation;
         w.Curva.add_point(generation, total);
         w.Curva.refresh();
-        if (!store_result(db_, platform_, [&] {
+        if (!store_or_tell(db_, platform_, [&] {
                 write_ga_rows(db_, "GA", run.rows);
                 write_mate_copies(db_, copies);
                 write_ga_rows(db_, "borrar2", crossed.borrar2);
@@ -516,7 +516,7 @@ bool GeneticSearch::record_pass(RunState& run) {
     record->porc += 1;
     record->funcionfitness = run.strategy;
     record->descrip = describir(run.best.cadena, run.strategy);
-    return store_result(db_, platform_, [&] {
+    return store_or_tell(db_, platform_, [&] {
         std::vector<ConvergeRecord> records;
         for (const auto& r : run.converge) records.push_back(*r);
         write_converge(db_, records);

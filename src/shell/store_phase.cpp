@@ -62,7 +62,7 @@ void roll_back_quietly(Database& db) {
 }
 }  // namespace
 
-bool store_result(Database& db, Platform& platform, const std::function<void()>& write) {
+StoreOutcome store_result(Database& db, Platform& platform, const std::function<void()>& write) {
     // An operation that stores its own result (initial weights, say) may run
     // inside another's store phase, as an experiment runs "P.Ini": it joins
     // the outer one, which holds the write lock and commits for both.
@@ -70,7 +70,7 @@ bool store_result(Database& db, Platform& platform, const std::function<void()>&
         Database::Savepoint nested(db);
         write();
         nested.release();
-        return true;
+        return StoreOutcome::Stored;
     }
     end_load_phase(db);
     for (int attempt = 1;; ++attempt) {
@@ -82,7 +82,7 @@ bool store_result(Database& db, Platform& platform, const std::function<void()>&
                 all_or_nothing.release();
             }
             db.commit();
-            return true;
+            return StoreOutcome::Stored;
         } catch (const EngineError& error) {
             roll_back_quietly(db);
             // A commit that failed on a lock has stored nothing and may be
@@ -95,12 +95,18 @@ bool store_result(Database& db, Platform& platform, const std::function<void()>&
             roll_back_quietly(db);
             throw;
         }
-        if (attempt >= kMaxLockedTries ||
-            platform.question(kLockedQuestion, kLockedTitle, Icon::Exclamation) != Answer::Yes) {
-            platform.message(kNotStored, kLockedTitle, Icon::Exclamation);
-            return false;
-        }
+        if (attempt >= kMaxLockedTries) return StoreOutcome::Locked;
+        if (platform.question(kLockedQuestion, kLockedTitle, Icon::Exclamation) != Answer::Yes)
+            return StoreOutcome::Declined;
     }
+}
+
+void tell_not_stored(Platform& platform) { platform.message(kNotStored, kLockedTitle, Icon::Exclamation); }
+
+bool store_or_tell(Database& db, Platform& platform, const std::function<void()>& write) {
+    if (store_result(db, platform, write) == StoreOutcome::Stored) return true;
+    tell_not_stored(platform);
+    return false;
 }
 
 }  // namespace vorn

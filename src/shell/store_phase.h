@@ -32,13 +32,28 @@ void refuse_writing_when_read_only(Database& db, Platform& platform, std::initia
 // the computation that follows.
 void end_load_phase(Database& db);
 
-// True when write() ran and was committed; false when the user declined or
-// the lock outlasted every try (the tables are then as they were and the
-// user was told). Engine failures other than a lock (a full disk, say) roll
-// back, leave every table as it was and throw; a failed commit throws
-// CommitError. write() runs inside a savepoint under the write lock: what
-// it shows is not committed first, so it should show nothing. Called
-// inside another store phase (or any savepoint), it joins that one.
-bool store_result(Database& db, Platform& platform, const std::function<void()>& write);
+// What became of a result handed to store_result().
+enum class StoreOutcome {
+    Stored,    // write() ran and was committed (or joined an outer phase)
+    Declined,  // the database was locked and the user chose not to retry
+    Locked,    // the lock outlasted every try
+};
+
+// Runs write() under the write lock and commits it. On Declined or Locked
+// every table is as it was and nothing was said: the caller tells the user
+// (tell_not_stored) when it sees fit. Engine failures other than a lock (a
+// full disk, say) roll back, leave every table as it was and throw; a
+// failed commit throws CommitError. write() runs inside a savepoint under
+// the write lock and must show nothing (no dialog is ever open while this
+// program holds the write lock). Called inside another store phase (or any
+// savepoint), it joins that one.
+StoreOutcome store_result(Database& db, Platform& platform, const std::function<void()>& write);
+
+// Says that a result was not stored because the database stayed locked.
+void tell_not_stored(Platform& platform);
+
+// store_result() followed, when the result was not stored, by
+// tell_not_stored(): for callers with nothing else to say. True when stored.
+bool store_or_tell(Database& db, Platform& platform, const std::function<void()>& write);
 
 }  // namespace vorn
