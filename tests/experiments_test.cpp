@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/error_curve.h"
 #include "engine/experiments.h"
 #include "experiments_fixture.h"
+#include "support/file_bytes.h"
 
 namespace vorn {
 namespace {
@@ -12,6 +14,9 @@ namespace {
 using ::testing::ElementsAre;
 using testing::op_draw;
 using testing::PipelineTest;
+using testing::entries;
+using testing::read_bytes;
+using testing::write_bytes;
 
 class ExperimentsTest : public PipelineTest {
 protected:
@@ -93,9 +98,10 @@ TEST_F(ExperimentsTest, purge_drops_poor_rows_and_an_empty_log_still_runs_the_ex
     for (double error : {2.0, 0.0, 0.1, 0.3, 0.2}) add_log(++numero, Value(error));
     drawn.stop_at_poll = 1;
     click(w().Command45);
-    // Above 1 and 0 go; then everything at or above the mean 0.2.
+    // Above 1 and 0 go; then everything at or above the mean 0.2. The
+    // stopped experiment logs nothing.
     QueryResult kept = rows("SELECT numero FROM PasadasBPN ORDER BY rowid");
-    ASSERT_EQ(kept.rows.size(), 2u);
+    ASSERT_EQ(kept.rows.size(), 1u);
     EXPECT_EQ(as_number(kept.rows[0][0]), 3);
     EXPECT_EQ(w().Text12.text(), "1");
 
@@ -268,6 +274,165 @@ TEST_F(ExperimentsTest, red_fitness_runs_each_distinct_code_once_per_run) {
     EXPECT_EQ(log_rows(), 3);
     red("0");
     EXPECT_EQ(said_short(), 2);
+}
+
+
+// What a user has before an experiment runs: frames, weights, one log row
+// and both files; and whether all of it is still exactly there.
+class ExperimentUnitTest : public ExperimentsTest {
+protected:
+    void SetUp() override {
+        ExperimentsTest::SetUp();
+        add_frames({{0.25, 0.5}, {0.75, 0.125}}, {0.1, 0.9});
+        db->execute("INSERT INTO BPNPESOS VALUES (1, 1, 1, 0.7), (2, 1, 1, 0.8)");
+        add_log(42, Value(0.5));
+        refresh_all();
+        write_bytes(dir.path() / "test.csv", "viejo");
+        write_bytes(dir.path() / "last.csv", "viejo");
+        before_ = snapshot();
+    }
+    std::vector<std::vector<Value>> snapshot() {
+        std::vector<std::vector<Value>> all;
+        for (const char* t : {"BPN", "BPNPESOS", "PasadasBPN", "PasadasBPNCurva", "bpnanterior", "SumasArranque"}) {
+            for (auto& row : rows(std::string("SELECT * FROM ") + t + " ORDER BY rowid").rows) all.push_back(row);
+            all.push_back({Value(std::string(t))});
+        }
+        return all;
+    }
+    void expect_all_as_before() {
+        EXPECT_EQ(snapshot(), before_);
+        EXPECT_EQ(read_bytes(dir.path() / "test.csv"), "viejo");
+        EXPECT_EQ(read_bytes(dir.path() / "last.csv"), "viejo");
+        for (const auto& name : entries(dir.path())) EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+        // The stored tables are the ones read again.
+        EXPECT_FALSE(db->query("SELECT name FROM sqlite_temp_master WHERE type = 'table'").rows.size());
+    }
+    std::vector<std::vector<Value>> before_;
+};
+
+TEST_F(ExperimentUnitTest, a_stop_abandons_the_experiment_whole_at_the_next_pass_however_many_passes_it_may_make) {
+    w().Text7.set_text("1000000000");
+    w().Text6.set_text("0.0000000001");
+    drawn.draws = {0.0, op_draw(16)};
+    // The frames are built, then about thirty passes train before the stop.
+    drawn.stop_at_poll = 33;
+    bench->run([&] { EXPECT_FALSE(experiments().experimento_codificado("000000000000")); });
+    // Training ended at the pass that first saw the stop: one more look
+    // afterwards, no more passes.
+    EXPECT_LE(drawn.polls, 34);
+    EXPECT_EQ(drawn.texts().back(), "Experimento detenido: no se guardo");
+    expect_all_as_before();
+
+    // A stop while the frames are built ends it there; the hundred end too.
+    drawn.polls = 0;
+    drawn.stop_at_poll = 1;
+    drawn.messages.clear();
+    click(w().Command45);
+    EXPECT_EQ(w().Text12.text(), "1");
+    EXPECT_EQ(drawn.texts(), std::vector<std::string>{"Experimento detenido: no se guardo"});
+    EXPECT_EQ(log_rows(), 0);  // the purge ran; no experiment was logged
+}
+
+TEST_F(ExperimentUnitTest, a_failed_or_declined_store_leaves_every_table_and_file_as_before) {
+    struct Case {
+        const char* name;
+        std::function<void()> arrange, undo;
+    };
+    std::unique_ptr<Database> other;
+    const std::vector<Case> cases = {
+        // The log row fails after the frames and weights were written in
+        // the same store: all of it rolls back.
+        {"failing write",
+         [&] {
+             db->execute_script("CREATE TRIGGER falla BEFORE INSERT ON PasadasBPN "
+                                "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
+         },
+         [&] { db->execute_script("DROP TRIGGER falla"); }},
+        // Another program holds the write lock the whole time; the user
+        // declines to retry.
+        {"declined lock",
+         [&] {
+             other = std::make_unique<Database>(db->path(), Database::OpenMode::Existing);
+             other->execute_script("BEGIN IMMEDIATE");
+             db->set_busy_timeout(20);
+             drawn.answers = {Answer::No};
+         },
+         [&] {
+             other.reset();
+             db->set_busy_timeout(2000);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.arrange();
+        drawn.draws = {0.0, op_draw(16)};
+        drawn.messages.clear();
+        drawn.questions.clear();
+        bench->run([&] { EXPECT_FALSE(experiments().experimento_codificado("000000000000")); });
+        c.undo();
+        // Only the store at the end needed the lock: one question.
+        if (std::string(c.name) == "declined lock") {
+            EXPECT_EQ(drawn.questions.size(), 1u);
+        }
+        EXPECT_FALSE(drawn.messages.empty());
+        expect_all_as_before();
+    }
+    // Stored, both files follow.
+    drawn.draws = {0.0, op_draw(16)};
+    ASSERT_TRUE(experiments().experimento_codificado("000000000000"));
+    EXPECT_EQ(log_rows(), 2);
+    EXPECT_EQ(last_csv(), "ALUA 2018\rZ(1)\r\n");
+    EXPECT_NE(read_bytes(dir.path() / "test.csv"), "viejo");
+}
+
+TEST_F(ExperimentUnitTest, another_program_can_write_at_every_dialog_of_a_long_run) {
+    Database other(db->path(), Database::OpenMode::Existing);
+    other.set_busy_timeout(0);
+    other.execute_script("CREATE TABLE ajena (x)");
+    int dialogs = 0;
+    auto write_meanwhile = [&](const std::string&) {
+        ++dialogs;
+        other.execute_script("INSERT INTO ajena VALUES (1)");
+    };
+    drawn.on_message = write_meanwhile;
+    drawn.on_question = write_meanwhile;
+    // Warnings on: the pipeline, the weights and the training speak.
+    w().Text9.set_text("SI");
+    drawn.draws = {0.0, op_draw(16)};
+    bench->run([&] { experiments().experimento_codificado("000000000000"); });
+    w().Text9.set_text("NO");
+    drawn.draws = {};
+    drawn.stop_at_poll = 40;
+    click(w().Command45);
+    EXPECT_GE(dialogs, 5);
+    EXPECT_EQ(as_number(other.query("SELECT count(*) FROM ajena").rows[0][0]), dialogs);
+}
+
+TEST(ThinnedHistory, keeps_every_pass_of_a_short_run_and_an_even_bounded_sample_of_a_long_one) {
+    for (long long passes : {1LL, 2LL, 999LL, 1000LL, 2501LL, 4095LL, 4096LL, 100000LL, 3000001LL}) {
+        SCOPED_TRACE(passes);
+        engine::ThinnedHistory history;
+        // Each pass's error names the pass, so a point shows where it came from.
+        for (long long p = 1; p <= passes; ++p) history.add(static_cast<double>(p) + 0.5);
+        const auto points = history.points(1000);
+        ASSERT_EQ(points.size(), static_cast<size_t>(std::min(passes, 1000LL)));
+        EXPECT_EQ(points.front().first, 1);
+        EXPECT_EQ(points.back().first, passes);
+        const double spacing = points.size() > 1 ? static_cast<double>(passes - 1) / static_cast<double>(points.size() - 1) : 0;
+        for (size_t k = 0; k < points.size(); ++k) {
+            EXPECT_EQ(points[k].second, static_cast<double>(points[k].first) + 0.5);
+            if (k > 0) {
+                EXPECT_GT(points[k].first, points[k - 1].first);
+            }
+            // Where every pass is kept, exactly the even grid.
+            const double ideal = static_cast<double>(k) * spacing + 1;
+            if (passes < 4096) {
+                EXPECT_EQ(points[k].first, std::llround(ideal));
+            } else {
+                EXPECT_LE(std::fabs(static_cast<double>(points[k].first) - ideal), spacing / 2 + 1);
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstddef>
+#include <utility>
+#include <vector>
 
 namespace vorn {
 class Plot;
@@ -31,6 +33,31 @@ private:
     Plot& plot_;
     std::size_t max_points_;
     long long stride_ = 1;
+};
+
+// The same thinning without a plot, for the curve an experiment logs: the
+// mean error of every pass while the run is short (at most `buffer`
+// passes), then of every other, every fourth... pass, so memory stays
+// flat however long the run.
+class ThinnedHistory {
+public:
+    explicit ThinnedHistory(std::size_t buffer = 4096);
+    void clear();
+    // The mean error of the next pass (1, 2, 3, ...).
+    void add(double mean);
+    long long passes() const { return passes_; }
+    // At most max_points (pass, mean error) pairs, evenly spaced over the
+    // run, its first and last pass always among them. While every pass is
+    // kept they are exactly the passes round(k (passes - 1) / (n - 1)) + 1;
+    // past that, the kept pass nearest to each.
+    std::vector<std::pair<long long, double>> points(std::size_t max_points) const;
+
+private:
+    std::size_t buffer_;
+    std::vector<double> kept_;  // passes 1, 1 + stride, 1 + 2 stride, ...
+    long long stride_ = 1;
+    long long passes_ = 0;
+    double last_ = 0;
 };
 
 }  // namespace vorn::engine

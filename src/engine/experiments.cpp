@@ -21,6 +21,7 @@ constexpr const char* kNotNumero = "data4.Recordset.Fields(0).Name <> numero , s
 constexpr const char* kRecordSourceIs = "data4.recordsource= ";
 constexpr const char* kLogTable = "PasadasBPN";
 constexpr const char* kBy = " de ";
+constexpr const char* kStoppedExperiment = "Experimento detenido: no se guardo";
 constexpr const char* kShortChromosome =
     "La estrategia Red necesita cromosomas de al menos 12 bits: los mas cortos tienen fitness 0.";
 
@@ -69,10 +70,11 @@ std::string n2s(double n) { return format_sql(n); }
 std::string shown(const Value& v) { return is_numeric(v) ? format_short(as_number(v)) : std::string(); }
 
 // A checksum of every row of a table in rowid order (FNV-1a over the
-// values' texts), with the row count in front.
-std::string table_sum(Database& db, const KeptTable& kept) {
-    QueryResult rows =
-        db.query_bound(std::string("SELECT ") + kept.columns + " FROM " + kept.table + " ORDER BY rowid", {});
+// values' texts), with the row count in front. `schema` is "main" for the
+// stored table, "temp" for the experiment's working copy.
+std::string table_sum(Database& db, const KeptTable& kept, const char* schema) {
+    QueryResult rows = db.query_bound(
+        std::string("SELECT ") + kept.columns + " FROM " + schema + "." + kept.table + " ORDER BY rowid", {});
     std::uint64_t hash = 1469598103934665603ULL;
     auto mix = [&hash](std::string_view text) {
         for (unsigned char c : text) {
@@ -87,6 +89,70 @@ std::string table_sum(Database& db, const KeptTable& kept) {
     }
     return format_int(static_cast<long long>(rows.rows.size())) + ":" + format_int(static_cast<long long>(hash >> 1));
 }
+
+// The experiment's working copies: TEMP tables named BPN and BPNPESOS
+// shadow the stored ones for every unqualified statement of this
+// connection, so the pipeline, "P.Ini" and the training work on them as
+// they are, while the stored tables, and the write lock, are left alone
+// until the experiment stores its result. Dropped when it ends, stored or
+// not; a killed program leaves nothing of them, as TEMP tables die with
+// the connection.
+class WorkingTables {
+public:
+    explicit WorkingTables(Database& db) : db_(db) {
+        drop();
+        for (const KeptTable& kept : kKeptTables) {
+            QueryResult made = db_.query_bound(
+                "SELECT sql FROM main.sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE",
+                {Value(std::string(kept.table))});
+            const std::string create = made.rows.empty() ? std::string() : as_text(made.rows[0][0]);
+            constexpr std::string_view kCreate = "CREATE TABLE";
+            if (create.size() < kCreate.size() || lower(create.substr(0, kCreate.size())) != lower(kCreate))
+                throw EngineError(std::string("no such table: ") + kept.table, 1);
+            db_.execute_script("CREATE TEMP TABLE" + create.substr(kCreate.size()));
+            db_.execute_script(std::string("INSERT INTO temp.") + kept.table + " (" + kept.columns + ") SELECT " +
+                               kept.columns + " FROM main." + kept.table + " ORDER BY rowid");
+        }
+        resolve_again();
+        db_.set_writing_working_copies(true);
+    }
+    ~WorkingTables() {
+        db_.set_writing_working_copies(false);
+        try {
+            drop();
+            resolve_again();
+        } catch (const EngineError&) {
+            // The connection's TEMP tables go with it at the latest.
+        }
+    }
+    WorkingTables(const WorkingTables&) = delete;
+    WorkingTables& operator=(const WorkingTables&) = delete;
+
+    // The experiment is computed: what follows stores it for real.
+    void finish_work() { db_.set_writing_working_copies(false); }
+    // Inside a store phase: the stored tables become the working copies.
+    void store() {
+        for (const KeptTable& kept : kKeptTables) {
+            db_.execute_script(std::string("DELETE FROM main.") + kept.table);
+            db_.execute_script(std::string("INSERT INTO main.") + kept.table + " (" + kept.columns + ") SELECT " +
+                               kept.columns + " FROM temp." + kept.table + " ORDER BY rowid");
+        }
+    }
+
+private:
+    void drop() {
+        db_.forget_statements();
+        for (const KeptTable& kept : kKeptTables) db_.execute_script(std::string("DROP TABLE IF EXISTS temp.") + kept.table);
+    }
+    // Kept statements and cursors were resolved against the other table of
+    // the name.
+    void resolve_again() {
+        db_.forget_statements();
+        db_.refresh_all_sources();
+    }
+
+    Database& db_;
+};
 
 long clamp_count(double x) {
     if (!std::isfinite(x)) return 0;
@@ -106,7 +172,7 @@ long binario_a_decimal(std::string_view text) {
 }
 
 Experiments::Experiments(MainWindow& window, Platform& platform, Network& network, frames::FrameToolkit& toolkit,
-                         ReportWindows& reports, HistoryWriter& files)
+                         ReportWindows& reports, ExperimentFiles& files)
     : w_(window), platform_(platform), network_(network), toolkit_(toolkit), reports_(reports), files_(files) {}
 
 void Experiments::connect() {
@@ -128,16 +194,24 @@ void Experiments::connect() {
 }
 
 void Experiments::begin_history() {
-    last_history_.clear();
+    history_.clear();
+    history_wanted_ = false;
     files_.begin_history();
 }
 
 void Experiments::add_pass(double mean_error) {
-    last_history_.push_back(mean_error);
+    history_.add(mean_error);
     files_.add_pass(mean_error);
 }
 
-void Experiments::keep_history(bool weights_stored) { files_.keep_history(weights_stored); }
+void Experiments::keep_history(bool weights_stored) {
+    // An experiment's history becomes "test.csv" with the experiment.
+    if (in_experiment_) {
+        history_wanted_ = weights_stored;
+        return;
+    }
+    files_.keep_history(weights_stored);
+}
 
 void Experiments::discard_history() { files_.discard_history(); }
 
@@ -147,15 +221,92 @@ std::optional<double> Experiments::experimento_codificado(std::string_view code)
     return run_experiment({false, std::string(code)});
 }
 
-std::optional<double> Experiments::run_experiment(const Settings& settings) {
+std::optional<double> Experiments::run_experiment(const Settings& settings, bool startup) {
     Database& db = w_.pasadas().database();
     end_load_phase(db);
+    struct InExperiment {
+        Experiments& e;
+        explicit InExperiment(Experiments& x) : e(x) {
+            e.in_experiment_ = true;
+            e.history_wanted_ = false;
+            e.files_.hold_last_step();
+        }
+        // Whatever ends the experiment early leaves the files as they were.
+        ~InExperiment() {
+            if (!e.in_experiment_) return;
+            e.in_experiment_ = false;
+            e.files_.discard_history();
+            e.files_.release_last_step(false);
+        }
+    } in_experiment(*this);
+    std::optional<WorkingTables> working(std::in_place, db);
 
-    bool stored = store_or_tell(db, platform_, [&] {
-        w_.Text1.set_text("");
-        toolkit_.borrartodas();
+    std::string description;
+    if (!build_frames(settings, description)) {
+        working.reset();
+        abandon();
+        return std::nullopt;
+    }
+    toolkit_.informacion();
+    network_.inicializar_pesos();
+    check_log_source();
+    end_load_phase(db);
+
+    const double errorminimo = parse_leading(w_.Text6.text());
+    history_.clear();
+    const auto started = std::chrono::steady_clock::now();
+    const double error = network_.entrenar(TrainingStop::Abandon);
+    training_time_ += std::chrono::steady_clock::now() - started;
+    if (platform_.stop_requested()) {
+        working.reset();
+        abandon();
+        return std::nullopt;
+    }
+    const double nropasadas = parse_leading(w_.Text7.text());
+    const double velocidad = parse_leading(w_.Text8.text());
+
+    // At most kMaxCurvePoints passes, evenly spaced, the first and the last
+    // always among them.
+    std::string points = "[";
+    const std::vector<std::pair<long long, double>> curve = history_.points(kMaxCurvePoints);
+    for (const auto& [pass, e] : curve) {
+        if (points.size() > 1) points += ",";
+        points += "[" + format_int(pass) + "," + (std::isfinite(e) ? n2s(e) : "null") + "]";
+    }
+    points += "]";
+
+    const LocalTime now = to_local_time(platform_.now());
+    const auto numero = static_cast<std::int64_t>(std::floor(now.day_fraction() * 10000));
+    const std::string tramas = description.substr(0, kMaxDescription);
+    auto number_or_null = [](double x) { return std::isfinite(x) ? Value(x) : Value(); };
+    working->finish_work();
+    const bool stored = store_or_tell(db, platform_, [&] {
+        if (startup) keep_user_tables();
+        working->store();
+        db.execute_bound(kInsertLogRow, {Value(numero), Value(tramas), number_or_null(errorminimo),
+                                         number_or_null(error), number_or_null(nropasadas), number_or_null(velocidad)});
+        const std::int64_t row = std::get<std::int64_t>(db.query_bound("SELECT last_insert_rowid()", {}).rows[0][0]);
+        if (!curve.empty() && db.table_exists("PasadasBPNCurva")) db.execute_bound(kInsertCurve, {Value(row), Value(points)});
+        if (startup) remember_startup_tables();
     });
+    working.reset();
+    w_.pasadas().refresh();
     if (!stored) return std::nullopt;
+    // Stored: the files follow the tables.
+    in_experiment_ = false;
+    if (history_wanted_) {
+        files_.keep_history(true);
+    } else {
+        files_.discard_history();
+    }
+    files_.release_last_step(true);
+    w_.Text1.set_text(format_short(error));
+    return error;
+}
+
+bool Experiments::build_frames(const Settings& settings, std::string& description) {
+    w_.Text1.set_text("");
+    toolkit_.borrartodas();
     w_.Text2.set_text("0");
     w_.Text3.set_text("0");
     if (settings.random) w_.Text9.set_text("NO");
@@ -187,8 +338,8 @@ std::optional<double> Experiments::run_experiment(const Settings& settings) {
         return static_cast<int>(std::max(v, 1L));
     };
 
-    std::string description;
     for (long k = 1; k <= n; ++k) {
+        if (platform_.stop_requested()) return false;
         if (settings.random) {
             w_.Command41.set_caption(format_int(k) + kBy + format_int(n));
             platform_.reseed();
@@ -196,59 +347,17 @@ std::optional<double> Experiments::run_experiment(const Settings& settings) {
         int a = setting(4);
         int b = setting(8);
         description += n2s(a) + "=" + n2s(b);
-        if (!store_or_tell(db, platform_, [&] {
-                int t1 = a, t2 = b;
-                toolkit_.generartrama(t1, t2);
-            }))
-            return std::nullopt;
+        toolkit_.generartrama(a, b);
     }
+    return !platform_.stop_requested();
+}
 
-    if (!store_or_tell(db, platform_, [&] {
-            toolkit_.informacion();
-            network_.inicializar_pesos();
-        }))
-        return std::nullopt;
-    check_log_source();
-    end_load_phase(db);
-
-    const double errorminimo = parse_leading(w_.Text6.text());
-    last_history_.clear();
-    const auto started = std::chrono::steady_clock::now();
-    const double error = network_.entrenar();
-    training_time_ += std::chrono::steady_clock::now() - started;
-    const double nropasadas = parse_leading(w_.Text7.text());
-    const double velocidad = parse_leading(w_.Text8.text());
-
-    // At most kMaxCurvePoints passes, evenly spaced, the first and the last
-    // always among them.
-    std::string points = "[";
-    const size_t passes = last_history_.size();
-    const size_t kept = std::min<size_t>(passes, kMaxCurvePoints);
-    for (size_t k = 0; k < kept; ++k) {
-        size_t index = kept == 1 ? 0
-                                 : static_cast<size_t>(std::llround(static_cast<double>(k) *
-                                                                    static_cast<double>(passes - 1) /
-                                                                    static_cast<double>(kept - 1)));
-        double e = last_history_[index];
-        if (k > 0) points += ",";
-        points += "[" + format_int(static_cast<long long>(index + 1)) + "," + (std::isfinite(e) ? n2s(e) : "null") + "]";
-    }
-    points += "]";
-
-    const LocalTime now = to_local_time(platform_.now());
-    const auto numero = static_cast<std::int64_t>(std::floor(now.day_fraction() * 10000));
-    const std::string tramas = description.substr(0, kMaxDescription);
-    auto number_or_null = [](double x) { return std::isfinite(x) ? Value(x) : Value(); };
-    stored = store_or_tell(db, platform_, [&] {
-        db.execute_bound(kInsertLogRow, {Value(numero), Value(tramas), number_or_null(errorminimo),
-                                         number_or_null(error), number_or_null(nropasadas), number_or_null(velocidad)});
-        const std::int64_t row = std::get<std::int64_t>(db.query_bound("SELECT last_insert_rowid()", {}).rows[0][0]);
-        if (kept > 0 && db.table_exists("PasadasBPNCurva")) db.execute_bound(kInsertCurve, {Value(row), Value(points)});
-    });
+void Experiments::abandon() {
+    in_experiment_ = false;
+    files_.discard_history();
+    files_.release_last_step(false);
     w_.pasadas().refresh();
-    if (!stored) return std::nullopt;
-    w_.Text1.set_text(format_short(error));
-    return error;
+    platform_.message(kStoppedExperiment);
 }
 
 void Experiments::check_log_source() {
@@ -337,32 +446,26 @@ void Experiments::dibujar_curva(int index) {
     consultas.show();
 }
 
-bool Experiments::keep_user_tables() {
+void Experiments::keep_user_tables() {
     Database& db = w_.pasadas().database();
-    return store_or_tell(db, platform_, [&] {
-        Database::Savepoint both(db);
-        for (const KeptTable& kept : kKeptTables) {
-            QueryResult any = db.query_bound(std::string("SELECT EXISTS (SELECT 1 FROM ") + kept.table + ")", {});
-            if (as_number(any.rows[0][0]) == 0) continue;
-            QueryResult left = db.query_bound(kStoredSum, {Value(std::string(kept.table))});
-            if (!left.rows.empty() && as_text(left.rows[0][0]) == table_sum(db, kept)) continue;
-            db.execute_bound(std::string("DELETE FROM ") + kept.copy, {});
-            db.execute_bound(std::string("INSERT INTO ") + kept.copy + " (" + kept.columns + ") SELECT " +
-                                 kept.columns + " FROM " + kept.table + " ORDER BY rowid",
-                             {});
-        }
-        both.release();
-    });
+    for (const KeptTable& kept : kKeptTables) {
+        QueryResult any = db.query_bound(std::string("SELECT EXISTS (SELECT 1 FROM main.") + kept.table + ")", {});
+        if (as_number(any.rows[0][0]) == 0) continue;
+        QueryResult left = db.query_bound(kStoredSum, {Value(std::string(kept.table))});
+        if (!left.rows.empty() && as_text(left.rows[0][0]) == table_sum(db, kept, "main")) continue;
+        db.execute_bound(std::string("DELETE FROM ") + kept.copy, {});
+        db.execute_bound(std::string("INSERT INTO ") + kept.copy + " (" + kept.columns + ") SELECT " + kept.columns +
+                             " FROM main." + kept.table + " ORDER BY rowid",
+                         {});
+    }
 }
 
 void Experiments::remember_startup_tables() {
     Database& db = w_.pasadas().database();
-    store_or_tell(db, platform_, [&] {
-        for (const KeptTable& kept : kKeptTables) {
-            db.execute_bound(kForgetSum, {Value(std::string(kept.table))});
-            db.execute_bound(kRememberSum, {Value(std::string(kept.table)), Value(table_sum(db, kept))});
-        }
-    });
+    for (const KeptTable& kept : kKeptTables) {
+        db.execute_bound(kForgetSum, {Value(std::string(kept.table))});
+        db.execute_bound(kRememberSum, {Value(std::string(kept.table)), Value(table_sum(db, kept, "main"))});
+    }
 }
 
 void Experiments::temporizador() {
@@ -385,14 +488,13 @@ void Experiments::temporizador() {
     // start-up experiment is skipped without another word.
     const bool skip = startup ? db.read_only() : refuse_if_read_only(db, platform_);
     if (!skip) {
-        bool kept = !startup || keep_user_tables();
-        std::optional<double> error = kept ? experimento_codificado(w_.Text10.text()) : std::nullopt;
+        std::optional<double> error = run_experiment({false, w_.Text10.text()}, startup);
+        // Only a stored experiment is handed on.
         if (error) {
             w_.Text11.set_text(format_short(*error));
-            if (startup) remember_startup_tables();
             platform_.message(kErrorDeEstaPasada + w_.Text11.text());
+            if (ga_hand_off_) ga_hand_off_(w_.Text10.text(), w_.Text11.text());
         }
-        if (ga_hand_off_) ga_hand_off_(w_.Text10.text(), w_.Text11.text());
     }
     w_.Timer1.set_interval(0);
 }

@@ -6,11 +6,14 @@
 // 12-bit code ("Command44" and the experiment timer Timer1), the log listed
 // by error ("BD4") with each line's curve on a double-click.
 //
-// An experiment is a long handler: it ends the handler's read transaction,
-// and each pipeline step, the new weights and the log row are written as a
-// store phase of their own, so that what the log shows is committed and no
-// transaction is held while the network trains. When a store phase is not
-// stored (the database stayed locked) the experiment ends there, unlogged.
+// An experiment is one unit. It computes its frames, weights and curve on
+// working copies of BPN and BPNPESOS with no transaction open, and stores
+// them with its log row (and, at start-up, the copies of the user's tables
+// and their checksums) in one store phase at its end; "test.csv" and
+// "last.csv" are put in place only after that commit. A kill, a full disk,
+// a declined lock or a stop request leaves every table as it was before
+// the experiment. A stop ends the experiment's training at the end of its
+// pass and abandons the experiment whole.
 #pragma once
 
 #include <chrono>
@@ -22,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/error_curve.h"
 #include "engine/network.h"
 
 namespace vorn {
@@ -44,9 +48,9 @@ long binario_a_decimal(std::string_view text);
 class Experiments : public HistoryWriter {
 public:
     // `files` receives the training history pass by pass ("test.csv");
-    // the experiments keep a copy for the curve they log.
+    // the experiments keep a thinned copy for the curve they log.
     Experiments(MainWindow& window, Platform& platform, Network& network, frames::FrameToolkit& toolkit,
-                ReportWindows& reports, HistoryWriter& files);
+                ReportWindows& reports, ExperimentFiles& files);
 
     // Gives Command41, Command42, Command44, Command45 and Timer1 their
     // handlers, and the report list its double-click.
@@ -59,7 +63,7 @@ public:
     void set_ga_hand_off(GaHandOff hand_off) { ga_hand_off_ = std::move(hand_off); }
 
     // One random experiment (Command41); its logged error, nullopt when
-    // nothing was logged.
+    // nothing was logged (refused, not stored, or stopped).
     std::optional<double> experimento_aleatorio();
     // One experiment from a 12-character code; its logged error, nullopt
     // when nothing was logged.
@@ -88,16 +92,20 @@ private:
         bool random = false;
         std::string code;
     };
-    std::optional<double> run_experiment(const Settings& settings);
+    std::optional<double> run_experiment(const Settings& settings, bool startup = false);
+    // The frames of the experiment, built step by step on the working
+    // copies; false when a stop request ended it.
+    bool build_frames(const Settings& settings, std::string& description);
+    // Tells that the experiment was abandoned and drops its files.
+    void abandon();
     // Points the log data source back at PasadasBPN, after saying so, when
     // its first field is not numero.
     void check_log_source();
-    // Copies BPN and BPNPESOS aside before the start-up experiment, each
-    // when it holds rows and differs from what the last start-up left;
-    // false when the copies could not be stored (the experiment then does
-    // not run).
-    bool keep_user_tables();
-    // Notes a checksum of both tables as the start-up experiment left them.
+    // Inside the start-up experiment's store phase: copies the stored BPN
+    // and BPNPESOS aside, each when it holds rows and differs from what the
+    // last start-up left.
+    void keep_user_tables();
+    // Notes a checksum of both tables as the start-up experiment leaves them.
     void remember_startup_tables();
 
     MainWindow& w_;
@@ -105,11 +113,15 @@ private:
     Network& network_;
     frames::FrameToolkit& toolkit_;
     ReportWindows& reports_;
-    HistoryWriter& files_;
+    ExperimentFiles& files_;
     GaHandOff ga_hand_off_;
 
-    // The per-pass errors of the last training run (index 0 = pass 1).
-    std::vector<double> last_history_;
+    // The per-pass errors of the last training run, thinned.
+    ThinnedHistory history_;
+    // Inside an experiment the history is kept only with the experiment:
+    // whether the training asked to keep it.
+    bool in_experiment_ = false;
+    bool history_wanted_ = false;
     // The log rows behind the lines of the last "BD4" listing, valid while
     // the report list is still at list_revision_.
     std::vector<std::int64_t> listed_rows_;

@@ -56,8 +56,12 @@ double sigmoide(double x);
 // conversions that call it on a frame's value expect.
 double sigmoide(Cell& x);
 
-// Whether a stop request ends a training run at the end of its pass.
-enum class TrainingStop { AtPassEnd, Never };
+// What a stop request does to a training run. AtPassEnd ends it at the end
+// of the current pass as the pass limit would (weights and history of the
+// passes made kept); Abandon ends it there too but keeps nothing (no
+// weights stored, the history dropped, nothing said), for a caller that
+// throws the whole run away; Never trains to the end.
+enum class TrainingStop { AtPassEnd, Abandon, Never };
 
 // Where training writes its error history ("test.csv"), pass by pass as
 // the run goes, so that memory stays flat however many passes it makes.
@@ -73,6 +77,17 @@ public:
     // the weights were stored.
     virtual void keep_history(bool weights_stored) = 0;
     virtual void discard_history() = 0;
+};
+
+// The files an experiment leaves: the training history ("test.csv") and
+// the description of its last pipeline step ("last.csv"). While held, the
+// step's description is kept aside instead of replacing "last.csv"; it is
+// written (or dropped) when the experiment it belongs to was stored (or
+// abandoned), so that both files change only with the tables.
+class ExperimentFiles : public HistoryWriter {
+public:
+    virtual void hold_last_step() = 0;
+    virtual void release_last_step(bool write) = 0;
 };
 
 class Network {
@@ -131,7 +146,7 @@ public:
     // AtPassEnd: a stop request ends it at the end of the current pass as
     // the pass limit would (weights stored, the history of the passes made)
     // and says at which pass. Callers whose own loop honours the stop (an
-    // experiment, which is never cut short) train to the end.
+    // experiment, which abandons itself whole on a stop: Abandon) choose.
     double entrenar(TrainingStop stop = TrainingStop::Never);
     void inicializar_pesos();  // "P.Ini"
     void guardar_valores();

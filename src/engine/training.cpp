@@ -225,12 +225,16 @@ double Network::entrenar(TrainingStop stop) {
         if (mean < umbral) break;
         // A stop ends the run here as the limit would, unless this was the
         // last pass anyway.
-        if (stop == TrainingStop::AtPassEnd && pass <= pass_limit && platform_.stop_requested()) {
+        if (stop != TrainingStop::Never && pass <= pass_limit && platform_.stop_requested()) {
             stopped = true;
             break;
         }
     }
     curve.finish(pass, mean);
+    if (stopped && stop == TrainingStop::Abandon) {
+        history_file.discard();
+        return mean;
+    }
     if (warn && pass > pass_limit) platform_.message(kExcedenMaxinput);
 
     if (trained) {

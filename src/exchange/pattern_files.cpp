@@ -384,7 +384,23 @@ void PatternFiles::write_training_history(const std::vector<double>& history, in
     keep_history(true);
 }
 
+void PatternFiles::hold_last_step() {
+    holding_last_ = true;
+    held_last_.reset();
+}
+
+void PatternFiles::release_last_step(bool write) {
+    holding_last_ = false;
+    std::optional<std::string> held = std::move(held_last_);
+    held_last_.reset();
+    if (write && held) write_last_csv(*held);
+}
+
 void PatternFiles::write_last_csv(const std::string& description) {
+    if (holding_last_) {
+        held_last_ = description;
+        return;
+    }
     const std::filesystem::path path = dir_ / kLastFile;
     if (!write_whole_file(path, description + "\r\n")) {
         platform_.message(kCannotCreate + path.lexically_normal().string() + ".", kFileTitle, Icon::Exclamation);

@@ -43,7 +43,7 @@ std::optional<std::string> parse_pattern_line(const std::string& line, PatternRo
 // The largest "bpn.csv" the import reads.
 constexpr std::uintmax_t kMaxPatternFileBytes = 64u * 1024u * 1024u;
 
-class PatternFiles : public engine::HistoryWriter {
+class PatternFiles : public engine::ExperimentFiles {
 public:
     // Removes the temporary files that killed workbenches left in dir.
     PatternFiles(MainWindow& window, Platform& platform, Listings& listings, std::filesystem::path dir);
@@ -64,8 +64,10 @@ public:
     // A whole history at once: history[1 .. count].
     void write_training_history(const std::vector<double>& history, int count);
     // Replaces "last.csv" with the description of the last pipeline step,
-    // as one line.
+    // as one line (kept aside instead while held).
     void write_last_csv(const std::string& description);
+    void hold_last_step() override;
+    void release_last_step(bool write) override;
 
     const std::filesystem::path& dir() const { return dir_; }
 
@@ -78,6 +80,8 @@ private:
     std::filesystem::path dir_;
     std::filesystem::path history_temp_;
     std::ofstream history_out_;
+    bool holding_last_ = false;
+    std::optional<std::string> held_last_;
 };
 
 }  // namespace vorn::exchange

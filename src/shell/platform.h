@@ -68,6 +68,14 @@ public:
     virtual void request_stop() { stop_requested_ = true; }
     virtual void clear_stop_request() { stop_requested_ = false; }
 
+    // While this program holds the write lock no dialog may be open: the
+    // store phase holds back the messages its writes would show and, once
+    // the lock is gone, shows them (show = true, after a commit) or drops
+    // them (after a rollback, as what they reported was undone). A platform
+    // that shows nothing by itself needs neither.
+    virtual void hold_messages() {}
+    virtual void release_messages(bool /*show*/) {}
+
 private:
     bool stop_requested_ = false;
 };

@@ -316,6 +316,11 @@ sqlite3_stmt* Database::cached(std::string_view sqlite_sql) {
     return stmt;
 }
 
+void Database::forget_statements() {
+    for (auto& [sql, stmt] : cache_) sqlite3_finalize(stmt);
+    cache_.clear();
+}
+
 std::int64_t Database::change_stamp() const { return sqlite3_total_changes64(db_); }
 
 void Database::register_source(DataSource* source) { sources_.push_back(source); }

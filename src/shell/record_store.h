@@ -153,9 +153,19 @@ public:
         bool done_ = false;
     };
 
+    // While working copies (TEMP tables, which only this connection sees)
+    // stand in for stored tables, what a store phase writes goes to them:
+    // it needs no write lock and keeps other programs waiting for nothing.
+    void set_writing_working_copies(bool on) { writing_working_copies_ = on; }
+    bool writing_working_copies() const { return writing_working_copies_; }
+
     // A prepared statement kept for the life of the connection, keyed by
     // its (already translated) text. Reset before it is returned.
     sqlite3_stmt* cached(std::string_view sqlite_sql);
+    // Finalizes every kept statement, so that the next use of a table name
+    // is resolved again (after a TEMP table of the same name was created or
+    // dropped, which a kept statement would not notice).
+    void forget_statements();
     sqlite3* handle() { return db_; }
     // Counts writes made through this connection; cursors use it to know
     // whether a cached row is still current.
@@ -172,6 +182,7 @@ private:
     std::vector<DataSource*> sources_;
     int savepoint_depth_ = 0;
     int savepoint_counter_ = 0;
+    bool writing_working_copies_ = false;
 };
 
 // Throws EngineError for a non-OK SQLite result, with the engine's text.

@@ -35,24 +35,52 @@ std::string failure_text(const EngineError& error) {
 }  // namespace
 
 void ReportingPlatform::message(std::string_view text, std::string_view title, Icon icon) {
+    if (held_depth_ > 0) {
+        held_.push_back({false, {}, std::string(text), std::string(title), icon});
+        return;
+    }
     db_.commit_before_report();
     shown_.message(text, title, icon);
 }
 
 std::optional<std::string> ReportingPlatform::input(std::string_view prompt, std::string_view title,
                                                     std::string_view default_text) {
+    refuse_dialog_while_held();
     db_.commit_before_report();
     return shown_.input(prompt, title, default_text);
 }
 
 Answer ReportingPlatform::question(std::string_view text, std::string_view title, Icon icon) {
+    refuse_dialog_while_held();
     db_.commit_before_report();
     return shown_.question(text, title, icon);
 }
 
 void ReportingPlatform::print_lines(const std::vector<std::string>& lines) {
+    if (held_depth_ > 0) {
+        held_.push_back({true, lines, {}, {}, Icon::None});
+        return;
+    }
     db_.commit_before_report();
     shown_.print_lines(lines);
+}
+
+void ReportingPlatform::refuse_dialog_while_held() const {
+    if (held_depth_ > 0) throw std::logic_error("dialogo abierto con la base de datos bloqueada para escritura");
+}
+
+void ReportingPlatform::release_messages(bool show) {
+    if (held_depth_ == 0 || --held_depth_ > 0) return;
+    std::vector<HeldReport> reports = std::move(held_);
+    held_.clear();
+    if (!show) return;
+    for (const HeldReport& report : reports) {
+        if (report.print) {
+            print_lines(report.lines);
+        } else {
+            message(report.text, report.title, report.icon);
+        }
+    }
 }
 
 void ReportingPlatform::print_form_image(const Form& form) {

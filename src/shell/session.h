@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <stdexcept>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,10 +45,25 @@ public:
     bool stop_requested() override { return shown_.stop_requested(); }
     void request_stop() override { shown_.request_stop(); }
     void clear_stop_request() override { shown_.clear_stop_request(); }
+    // Messages and prints wait while held; an input box or a question
+    // while held is a fault of the caller (it would wait for the user with
+    // the lock held) and throws std::logic_error.
+    void hold_messages() override { ++held_depth_; }
+    void release_messages(bool show) override;
 
 private:
+    struct HeldReport {
+        bool print = false;
+        std::vector<std::string> lines;
+        std::string text, title;
+        Icon icon = Icon::None;
+    };
+    void refuse_dialog_while_held() const;
+
     Database& db_;
     Platform& shown_;
+    int held_depth_ = 0;
+    std::vector<HeldReport> held_;
 };
 
 // How far a long handler has got: done of total steps (passes of a

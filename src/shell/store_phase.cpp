@@ -75,13 +75,21 @@ StoreOutcome store_result(Database& db, Platform& platform, const std::function<
     end_load_phase(db);
     for (int attempt = 1;; ++attempt) {
         try {
-            db.execute_script("BEGIN IMMEDIATE");
-            {
-                Database::Savepoint all_or_nothing(db);
-                write();
-                all_or_nothing.release();
+            db.execute_script(db.writing_working_copies() ? "BEGIN" : "BEGIN IMMEDIATE");
+            platform.hold_messages();
+            try {
+                {
+                    Database::Savepoint all_or_nothing(db);
+                    write();
+                    all_or_nothing.release();
+                }
+                db.commit();
+            } catch (...) {
+                roll_back_quietly(db);
+                platform.release_messages(false);
+                throw;
             }
-            db.commit();
+            platform.release_messages(true);
             return StoreOutcome::Stored;
         } catch (const EngineError& error) {
             roll_back_quietly(db);
