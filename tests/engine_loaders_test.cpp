@@ -7,6 +7,8 @@
 namespace vorn::testing {
 namespace {
 
+using Load = engine::Network::Load;
+
 class EngineLoaders : public WorkbenchTest {
 protected:
     engine::Network& net() { return bench->network(); }
@@ -19,7 +21,7 @@ TEST_F(EngineLoaders, fijar_entradas_loads_any_row_order_and_corrects_size_field
         "(1, 5, 1, 7, ''), (10, 1, 1, 0.9, ''), (1, 1, 2, 3, ''), (4, 60, 90, 1, '')");
     w().Text2.set_text("9");
     w().Text3.set_text("2");
-    ASSERT_TRUE(net().fijarEntradas());
+    ASSERT_EQ(net().fijarEntradas(), Load::Loaded);
     for (auto [i, n, value] : {std::tuple{3, 1, -1.5}, {5, 1, 7.0}, {5, 2, 0.25}, {1, 2, 3.0}}) {
         EXPECT_EQ(net().entrada(i, n).value, value) << i << "," << n;
     }
@@ -32,7 +34,7 @@ TEST_F(EngineLoaders, fijar_entradas_loads_any_row_order_and_corrects_size_field
     w().Text9.set_text(" Si ");
     w().Text2.set_text("Text2");
     w().Text3.set_text("7,5x");
-    ASSERT_TRUE(net().fijarEntradas());
+    ASSERT_EQ(net().fijarEntradas(), Load::Loaded);
     EXPECT_EQ(platform.texts(),
               (std::vector<std::string>{
                   "El tamaño maximo de Trama detectado es 5\ren vez de : Text2\rCambiando automaticamente a: 5",
@@ -49,8 +51,8 @@ TEST_F(EngineLoaders, weight_loaders_fill_both_layers_and_warn_unless_the_field_
     w().Text4.set_text("3");
     for (const char* quiet : {"NO", "no", "No"}) {
         w().Text9.set_text(quiet);
-        ASSERT_TRUE(net().fijarEntradaPesos());
-        ASSERT_TRUE(net().fijarPesosOculta());
+        ASSERT_EQ(net().fijarEntradaPesos(), Load::Loaded);
+        ASSERT_EQ(net().fijarPesosOculta(), Load::Loaded);
     }
     EXPECT_EQ(net().peso_entrada(2, 2).value, 0.3);
     EXPECT_EQ(net().peso_entrada(1, 1).value, 0.1);
@@ -77,8 +79,8 @@ TEST_F(EngineLoaders, targets_cover_every_frame_and_an_emptied_table_keeps_the_a
     add_bpn(10, 1, 0, 0.75);
     add_bpn(1, 2, 3, 0.2);
     db->execute("INSERT INTO BPN (capa, fila, columna, valor) VALUES (10, 1, 50, NULL), (1, 1, 1, NULL)");
-    ASSERT_TRUE(net().fijarEntradas());
-    ASSERT_TRUE(net().fijarTarget());
+    ASSERT_EQ(net().fijarEntradas(), Load::Loaded);
+    ASSERT_EQ(net().fijarTarget(), Load::Loaded);
     for (auto [n, value] : {std::pair{9, 0.009}, {100, 0.1}, {12, 0.5}, {0, 0.75}}) {
         EXPECT_EQ(net().target(n).value, value) << n;
     }
@@ -88,17 +90,18 @@ TEST_F(EngineLoaders, targets_cover_every_frame_and_an_emptied_table_keeps_the_a
 
     // Empty tables: a status line, a box only with "SI" (not "si").
     db->execute("DELETE FROM BPN");
-    EXPECT_TRUE(net().fijarEntradas());
+    EXPECT_EQ(net().fijarEntradas(), Load::Empty);
     EXPECT_EQ(w().Text1.text(), "Data1 vacia");
-    EXPECT_TRUE(net().fijarTarget() && net().fijarPesosOculta() && net().fijarEntradaPesos());
+    for (Load found : {net().fijarTarget(), net().fijarPesosOculta(), net().fijarEntradaPesos()})
+        EXPECT_EQ(found, Load::Empty);
     EXPECT_EQ(w().Text1.text(), "Data2 vacia");
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(net().entrada(2, 3).value, 0.2);
     EXPECT_EQ(net().target(12).value, 0.5);
     for (const char* warn : {"si", "SI"}) {
         w().Text9.set_text(warn);
-        EXPECT_TRUE(net().fijarEntradas() && net().fijarEntradaPesos() && net().fijarPesosOculta() &&
-                    net().fijarTarget());
+        for (Load found : {net().fijarEntradas(), net().fijarEntradaPesos(), net().fijarPesosOculta(), net().fijarTarget()})
+            EXPECT_EQ(found, Load::Empty);
     }
     EXPECT_EQ(platform.texts(),
               (std::vector<std::string>{
@@ -108,13 +111,13 @@ TEST_F(EngineLoaders, targets_cover_every_frame_and_an_emptied_table_keeps_the_a
 
 TEST_F(EngineLoaders, rows_outside_the_arrays_are_refused_by_name_and_nothing_is_loaded) {
     add_frame(1, {0.5, 0.6}, 0.9);
-    ASSERT_TRUE(net().fijarEntradas());
-    ASSERT_TRUE(net().fijarTarget());
+    ASSERT_EQ(net().fijarEntradas(), Load::Loaded);
+    ASSERT_EQ(net().fijarTarget(), Load::Loaded);
     using N = engine::Network;
     const std::string inputs = "fila y columna van de 0 a 100";
     const std::string entradas = "Fijar Entradas: el registro 4 de BPN (capa 1, ";
     for (const auto& [insert, loader, row, rule] :
-         std::vector<std::tuple<std::string, bool (N::*)(), std::string, std::string>>{
+         std::vector<std::tuple<std::string, Load (N::*)(), std::string, std::string>>{
              {"BPN VALUES (1, 150, 2, 9, '')", &N::fijarEntradas, entradas + "fila 150, columna 2)", inputs},
              {"BPN VALUES (1, 2, 101, 9, '')", &N::fijarEntradas, entradas + "fila 2, columna 101)", inputs},
              {"BPN VALUES (1, -1, 1, 9, '')", &N::fijarEntradas, entradas + "fila -1, columna 1)", inputs},
@@ -131,7 +134,7 @@ TEST_F(EngineLoaders, rows_outside_the_arrays_are_refused_by_name_and_nothing_is
         // Valid rows after the bad one would change the arrays if loaded.
         db->execute("INSERT INTO BPN VALUES (1, 1, 1, 42, ''), (10, 1, 1, 42, '')");
         platform.messages.clear();
-        EXPECT_FALSE((net().*loader)());
+        EXPECT_EQ((net().*loader)(), Load::Refused);
         EXPECT_EQ(platform.texts(),
                   std::vector<std::string>{row + " queda fuera de la red: " + rule +
                                            ".\rNo se cargo nada; corrija la tabla y vuelva a intentarlo."});

@@ -115,16 +115,16 @@ bool Network::warn_si() const {
     return w_.Text9.text() == "SI";
 }
 
-bool Network::fijarEntradas() {
+Network::Load Network::fijarEntradas() {
     return load_inputs(read_network_rows(w_.bpn()));
 }
-bool Network::fijarEntradaPesos() {
+Network::Load Network::fijarEntradaPesos() {
     return load_input_weights(read_network_rows(w_.pesos()));
 }
-bool Network::fijarPesosOculta() {
+Network::Load Network::fijarPesosOculta() {
     return load_hidden_weights(read_network_rows(w_.pesos()));
 }
-bool Network::fijarTarget() {
+Network::Load Network::fijarTarget() {
     return load_targets(read_network_rows(w_.bpn()));
 }
 
@@ -138,20 +138,21 @@ bool Network::frames_are_finite() {
 // changes it between two loaders of the same table.
 bool Network::load_all() {
     std::vector<TableRow> frames = read_network_rows(w_.bpn());
-    if (!load_inputs(frames)) return false;
+    if (load_inputs(frames) == Load::Refused) return false;
     std::vector<TableRow> weights = read_network_rows(w_.pesos());
-    return load_input_weights(weights) && load_hidden_weights(weights) && load_targets(frames);
+    return load_input_weights(weights) != Load::Refused && load_hidden_weights(weights) != Load::Refused &&
+           load_targets(frames) != Load::Refused;
 }
 
-bool Network::load_inputs(const std::vector<TableRow>& rows) {
+Network::Load Network::load_inputs(const std::vector<TableRow>& rows) {
     if (rows.empty()) {
         w_.Text1.set_text(kData1Vacia);
         if (warn_si()) platform_.message(kEntradasVacia);
-        return true;
+        return Load::Empty;
     }
-    if (has_non_finite(platform_, rows, 1, "Fijar Entradas", "BPN")) return false;
+    if (has_non_finite(platform_, rows, 1, "Fijar Entradas", "BPN")) return Load::Refused;
     const std::optional<Extent> extent = pattern_extent(platform_, rows, "Fijar Entradas", "BPN");
-    if (!extent) return false;
+    if (!extent) return Load::Refused;
     record_frames(rows);
     store_pattern_rows(rows, [this](int i, int n, const TableRow& row) { state_->entrada(i, n) = cell_of(row.valor); });
 
@@ -165,7 +166,7 @@ bool Network::load_inputs(const std::vector<TableRow>& rows) {
     };
     correct(w_.Text2, extent->max_fila, kFrameSizeDetected);
     correct(w_.Text3, extent->max_columna, kFrameCountDetected);
-    return true;
+    return Load::Loaded;
 }
 
 // Which frames the table holds and how long each is. The input cells start
@@ -180,15 +181,15 @@ void Network::record_frames(const std::vector<TableRow>& rows) {
     std::fill(state_->entradas.begin(), state_->entradas.end(), Cell{});
 }
 
-bool Network::load_input_weights(const std::vector<TableRow>& rows) {
+Network::Load Network::load_input_weights(const std::vector<TableRow>& rows) {
     if (rows.empty()) {
         w_.Text1.set_text(kData2Vacia);
         if (warn_si()) platform_.message(kEntradaPesosVacia);
-        return true;
+        return Load::Empty;
     }
-    if (has_non_finite(platform_, rows, 1, "Fijar Entrada pesos", "BPNPESOS")) return false;
+    if (has_non_finite(platform_, rows, 1, "Fijar Entrada pesos", "BPNPESOS")) return Load::Refused;
     const std::optional<Extent> extent = pattern_extent(platform_, rows, "Fijar Entrada pesos", "BPNPESOS");
-    if (!extent) return false;
+    if (!extent) return Load::Refused;
     const double max_fila = extent->max_fila;
     const double max_columna = extent->max_columna;
     const bool warn = lower(w_.Text9.text()) != "no";
@@ -204,23 +205,23 @@ bool Network::load_input_weights(const std::vector<TableRow>& rows) {
         platform_.message(kWeightsDetected + format_general(max_columna) + "\r" + kInsteadOf + w_.Text4.text(),
                           kErrorTitle, Icon::Exclamation);
     }
-    return true;
+    return Load::Loaded;
 }
 
-bool Network::load_hidden_weights(const std::vector<TableRow>& rows) {
+Network::Load Network::load_hidden_weights(const std::vector<TableRow>& rows) {
     if (rows.empty()) {
         w_.Text1.set_text(kData2Vacia);
         if (warn_si()) platform_.message(kPesosOcultaVacia);
-        return true;
+        return Load::Empty;
     }
-    if (has_non_finite(platform_, rows, 2, "Fijar PesosOculta", "BPNPESOS")) return false;
+    if (has_non_finite(platform_, rows, 2, "Fijar PesosOculta", "BPNPESOS")) return Load::Refused;
     // The largest column over every row, input weights included: that is
     // the unit count the warning compares.
     double max_columna = 0;
     for (const TableRow& row : rows) {
         if (row.capa_is(2) && !array_index(row.columna, kMaxHidden)) {
             refuse_row(platform_, "Fijar PesosOculta", "BPNPESOS", row, kRuleHidden);
-            return false;
+            return Load::Refused;
         }
         if (!row.columna.null) max_columna = std::max(max_columna, row.columna.value);
     }
@@ -232,20 +233,20 @@ bool Network::load_hidden_weights(const std::vector<TableRow>& rows) {
         platform_.message(kOutputWeightsDetected + format_general(max_columna) + "\r" + kInsteadOf + w_.Text4.text(),
                           kErrorTitle, Icon::Exclamation);
     }
-    return true;
+    return Load::Loaded;
 }
 
-bool Network::load_targets(const std::vector<TableRow>& rows) {
+Network::Load Network::load_targets(const std::vector<TableRow>& rows) {
     if (rows.empty()) {
         w_.Text1.set_text(kData1Vacia);
         if (warn_si()) platform_.message(kTargetVacia);
-        return true;
+        return Load::Empty;
     }
-    if (has_non_finite(platform_, rows, 10, "Fijar Target", "BPN")) return false;
+    if (has_non_finite(platform_, rows, 10, "Fijar Target", "BPN")) return Load::Refused;
     for (const TableRow& row : rows) {
         if (row.capa_is(10) && !array_index(row.columna, kMaxIndex)) {
             refuse_row(platform_, "Fijar Target", "BPN", row, kRuleTargets);
-            return false;
+            return Load::Refused;
         }
     }
     // In table order: a later target row for the same frame wins.
@@ -253,7 +254,7 @@ bool Network::load_targets(const std::vector<TableRow>& rows) {
         if (row.capa_is(10))
             state_->targets[static_cast<size_t>(*array_index(row.columna, kMaxIndex))] = cell_of(row.valor);
     }
-    return true;
+    return Load::Loaded;
 }
 
 }  // namespace vorn::engine

@@ -102,13 +102,15 @@ public:
     void connect();
 
     // The loaders. fijarEntradas also corrects the frame-size and
-    // frame-count fields. Each returns false when it refused the table
-    // (a row outside the arrays' bounds) after saying so; an empty table
-    // is reported and returns true, as the arrays are then simply kept.
-    bool fijarEntradas();
-    bool fijarEntradaPesos();
-    bool fijarPesosOculta();
-    bool fijarTarget();
+    // frame-count fields. Each returns what it found: Refused after saying
+    // why (a row outside the arrays' bounds, a value that is not finite),
+    // Empty for an empty table (the arrays are then simply kept, as the
+    // caller may go on), Loaded otherwise.
+    enum class Load { Loaded, Empty, Refused };
+    Load fijarEntradas();
+    Load fijarEntradaPesos();
+    Load fijarPesosOculta();
+    Load fijarTarget();
 
     // False, after naming the first row, when BPN holds a frame or target
     // value that is not a finite number (an infinity written by another
@@ -164,11 +166,11 @@ private:
     // The four loaders in order; false at the first that refused.
     bool load_all();
     // The loaders' work on rows already read.
-    bool load_inputs(const std::vector<TableRow>& rows);
+    Load load_inputs(const std::vector<TableRow>& rows);
     void record_frames(const std::vector<TableRow>& rows);
-    bool load_input_weights(const std::vector<TableRow>& rows);
-    bool load_hidden_weights(const std::vector<TableRow>& rows);
-    bool load_targets(const std::vector<TableRow>& rows);
+    Load load_input_weights(const std::vector<TableRow>& rows);
+    Load load_hidden_weights(const std::vector<TableRow>& rows);
+    Load load_targets(const std::vector<TableRow>& rows);
     // The warning field says exactly "SI".
     bool warn_si() const;
     // The forward pass's own messages: a hidden layer that saw only zero

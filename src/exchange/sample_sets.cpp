@@ -204,7 +204,7 @@ void SampleSets::trama_aleatoria() {
         platform_.message(kNoFramesForRandom);
         return;
     }
-    if (!network_.fijarEntradas()) return;
+    if (network_.fijarEntradas() == engine::Network::Load::Refused) return;
     store.bpn().move_first();
 
     long frame = store.next_frame_number();

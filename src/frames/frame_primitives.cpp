@@ -160,8 +160,9 @@ std::optional<Value> FrameStore::find_target(long t) {
 
 bool FrameStore::reload() {
     bpn().refresh();
-    if (!network_.fijarEntradas()) return false;
-    return network_.fijarTarget();
+    using Load = engine::Network::Load;
+    if (network_.fijarEntradas() == Load::Refused) return false;
+    return network_.fijarTarget() != Load::Refused;
 }
 
 std::optional<double> ask_number(Platform& platform, std::string_view prompt, std::string_view title,
