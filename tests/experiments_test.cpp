@@ -331,6 +331,16 @@ TEST_F(ExperimentUnitTest, a_stop_abandons_the_experiment_whole_at_the_next_pass
     EXPECT_EQ(w().Text12.text(), "1");
     EXPECT_EQ(drawn.texts(), std::vector<std::string>{"Experimento detenido: no se guardo"});
     EXPECT_EQ(log_rows(), 0);  // the purge ran; no experiment was logged
+
+    // A stopped start-up experiment hands nothing to the genetic search
+    // and copies nothing aside.
+    int handed = 0;
+    experiments().set_ga_hand_off([&](const std::string&, const std::string&) { ++handed; });
+    drawn.polls = 0;
+    bench->fire(w().Timer1);
+    EXPECT_EQ(handed, 0);
+    EXPECT_EQ(w().Text11.text(), "0");
+    EXPECT_EQ(count_rows("bpnanterior"), 0);
 }
 
 TEST_F(ExperimentUnitTest, a_failed_or_declined_store_leaves_every_table_and_file_as_before) {
