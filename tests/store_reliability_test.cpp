@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <set>
 
 #include "exchange/pattern_files.h"
 #include "support/failing_vfs.h"
 #include "support/file_bytes.h"
+#include "support/killed_writer.h"
 #include "support/workbench_fixture.h"
 
 namespace vorn::testing {
@@ -258,6 +260,51 @@ TEST_F(StoreReliability, a_read_only_database_says_so_once_and_every_writing_ope
         EXPECT_EQ(entries(folder), before);
         ::chmod(locked.c_str(), locked == folder ? 0755 : 0644);
     }
+}
+
+TEST_F(StoreReliability, a_read_only_database_shows_the_rows_committed_in_its_wal_or_refuses_without_a_write) {
+    bench.reset();
+    db.reset();
+    const fs::path source = dir.path() / "ga7.mdb", folder = dir.path() / "ro", file = folder / "ga7.mdb";
+    fs::create_directory(folder);
+    // A writer killed before its checkpoint: two committed rows live only in the -wal.
+    copy_as_killed(source, "INSERT INTO BPNTargets VALUES (0.25, 'del wal'), (0.75, 'del wal');", file);
+    ASSERT_GT(fs::file_size(folder / "ga7.mdb-wal"), 0u);
+    ASSERT_TRUE(fs::exists(folder / "ga7.mdb-shm"));
+    auto files = [&] {
+        std::map<std::string, std::string> bytes;
+        for (const auto& name : entries(folder)) bytes[name] = read_bytes(folder / name);
+        return bytes;
+    };
+    for (const fs::path& locked : {file, folder}) {
+        SCOPED_TRACE(locked);
+        ::chmod(locked.c_str(), locked == folder ? 0555 : 0444);
+        const auto before = files();
+        {
+            OpenResult opened = open_workbench_database(file);
+            ASSERT_TRUE(opened.db) << opened.error;
+            EXPECT_TRUE(opened.read_only);
+            ScriptedPlatform quiet;
+            Workbench wb(*opened.db, quiet, folder);
+            EXPECT_EQ(wb.main().targets().record_count(), 2);
+            EXPECT_EQ(as_text(opened.db->query("SELECT group_concat(nombre) FROM BPNTargets").rows.at(0).at(0)),
+                      "del wal,del wal");
+        }
+        EXPECT_EQ(files(), before);
+        ::chmod(locked.c_str(), locked == folder ? 0755 : 0644);
+    }
+    // Without its -shm the -wal cannot be read without writing one: refused, not shown older.
+    fs::remove(folder / "ga7.mdb-shm");
+    ::chmod(folder.c_str(), 0555);
+    const auto before = files();
+    OpenResult opened = open_workbench_database(file);
+    EXPECT_FALSE(opened.db);
+    EXPECT_EQ(opened.error, "La base de datos " + file.string() + " es de solo lectura y tiene datos guardados en " +
+                                file.string() + "-wal que no se pueden leer sin escribir (falta su indice, el "
+                                "archivo terminado en -shm).\rNo se abrio la base de datos, para no mostrar datos "
+                                "viejos. No se modifico el archivo.");
+    EXPECT_EQ(files(), before);
+    ::chmod(folder.c_str(), 0755);
 }
 
 TEST_F(StoreReliability, later_tables_join_an_older_database_only_when_it_can_be_written) {

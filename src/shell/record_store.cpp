@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <exception>
+#include <filesystem>
 #include <unordered_set>
 
 #include "shell/number_text.h"
@@ -180,10 +181,15 @@ Database::Database(const std::string& path, OpenMode mode) : path_(path) {
             flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
             name = file_uri(path, "mode=ro&immutable=1");
             break;
-        case OpenMode::Inspect:
+        case OpenMode::Inspect: {
             flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
-            name = file_uri(path, "mode=ro");
+            // Left to itself SQLite opens an existing -shm for writing
+            // (readers mark it), even on a connection that only reads.
+            std::error_code ec;
+            const bool shm = std::filesystem::exists(path + "-shm", ec);
+            name = file_uri(path, shm ? "mode=ro&readonly_shm=1" : "mode=ro");
             break;
+        }
     }
     int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -195,7 +201,12 @@ Database::Database(const std::string& path, OpenMode mode) : path_(path) {
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db_, 0);
     register_dialect_functions(db_);
-    if (mode == OpenMode::Immutable || mode == OpenMode::Inspect) return;
+    if (mode == OpenMode::Immutable || mode == OpenMode::Inspect) {
+        // The last connection to close would otherwise try to checkpoint the
+        // -wal into the file and delete it.
+        sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        return;
+    }
     try {
         execute_script("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
     } catch (const EngineError&) {

@@ -82,12 +82,15 @@ public:
         // Read and write an existing file; WAL journal.
         Existing,
         // Read only, and the file is promised not to change while open: no
-        // lock, no side file, nothing ever written (a read-only file or a
-        // file in a read-only folder, and a first look at a file in WAL
-        // mode without side files).
+        // lock, no side file, nothing ever written (a read-only database
+        // whose -wal holds nothing, and a first look at a file in WAL mode
+        // without side files).
         Immutable,
-        // Read only with the usual locks; the journal mode is not touched
-        // (a first look at a file that may not be ours).
+        // Read only with the usual locks; the journal mode is not touched.
+        // A -shm that exists is only read, never written (SQLite then reads
+        // the -wal itself); a missing one is created. For a first look at a
+        // file that may not be ours, and a read-only database with
+        // committed rows in its -wal.
         Inspect,
     };
 
