@@ -11,6 +11,7 @@
 #include <limits>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "exchange/pattern_files.h"
 #include "support/failing_vfs.h"
@@ -127,14 +128,25 @@ TEST_F(StoreReliability, another_programs_writes_do_not_stop_a_training_and_its_
     EXPECT_NE(dump("BPNPESOS"), old_weights);
     EXPECT_EQ(as_number(rows("SELECT count(*) FROM BPNTargets").rows.at(0).at(0)), 3);
 
-    bench->on_progress([](const std::string&) {});
     write_bytes(dir.path() / "test.csv", "viejo");
     old_weights = dump("BPNPESOS");
-    second->execute_script("BEGIN IMMEDIATE");
+    // The other program takes the write lock while the training computes, so that the lock meets its store
+    // phase (a lock already there at the click meets the training's start instead).
+    bool lock_while_computing = true;
+    bench->on_progress([&](const std::string&) {
+        if (std::exchange(lock_while_computing, false)) second->execute_script("BEGIN IMMEDIATE");
+    });
+    auto train = [&] {
+        platform.questions.clear();
+        platform.messages.clear();
+        lock_while_computing = true;
+        click(w().Command4);
+        if (second->in_transaction()) second->execute_script("COMMIT");
+    };
 
     // Declined: nothing stored, the old history kept, and the user told so.
     platform.answers = {Answer::No};
-    click(w().Command4);
+    train();
     EXPECT_EQ(platform.questions,
               std::vector<std::string>{"La base de datos esta bloqueada por otro programa. \xC2\xBFReintentar?"});
     ASSERT_EQ(platform.texts().size(), 1u);
@@ -142,19 +154,15 @@ TEST_F(StoreReliability, another_programs_writes_do_not_stop_a_training_and_its_
     EXPECT_EQ(read_bytes(dir.path() / "test.csv"), "viejo");
 
     // A script answers Yes for ever: five locked tries, then it gives up as on No.
-    platform.questions.clear();
-    platform.messages.clear();
-    click(w().Command14);
+    train();
     EXPECT_EQ(platform.questions.size(), 4u);
     ASSERT_EQ(platform.texts().size(), 1u);
     EXPECT_TRUE(contains(platform.texts()[0], "el resultado no se guardo"));
     EXPECT_EQ(dump("BPNPESOS"), old_weights);
 
     // The other program lets go while the question is open: the retry stores.
-    platform.questions.clear();
-    platform.messages.clear();
     platform.on_question = [&](const std::string&) { second->execute_script("COMMIT"); };
-    click(w().Command4);
+    train();
     EXPECT_EQ(platform.questions.size(), 1u);
     EXPECT_TRUE(platform.messages.empty()) << platform.texts().at(0);
     EXPECT_NE(dump("BPNPESOS"), old_weights);
