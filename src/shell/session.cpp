@@ -1,6 +1,7 @@
 #include "shell/session.h"
 
 #include <exception>
+#include <new>
 
 #include "shell/platform.h"
 #include "shell/record_store.h"
@@ -17,6 +18,10 @@ constexpr const char* kLockedText =
     "Cierre el otro programa y vuelva a intentarlo.";
 constexpr const char* kEngineErrorTitle = "Error de base de datos";
 constexpr const char* kInternalErrorTitle = "Error interno";
+constexpr const char* kNoMemory = "No hay memoria suficiente para esta operacion";
+// The library's own texts (English, for programmers) are never shown.
+constexpr const char* kInternalFailure =
+    "La operacion se interrumpio por un error interno del programa. Lo que ya se habia informado quedo guardado.";
 constexpr const char* kReadOnlyAtStart =
     "La base de datos es de solo lectura: se puede consultar, pero las operaciones que guardan datos no se "
     "ejecutaran.\r";
@@ -164,9 +169,12 @@ void Session::run(const std::function<void()>& handler) {
     } catch (const EngineError& error) {
         last_failed_ = true;
         failures.push_back({failure_text(error), kEngineErrorTitle, Icon::Critical, true});
-    } catch (const std::exception& error) {
+    } catch (const std::bad_alloc&) {
         last_failed_ = true;
-        failures.push_back({error.what(), kInternalErrorTitle, Icon::Critical, true});
+        failures.push_back({kNoMemory, kInternalErrorTitle, Icon::Critical, true});
+    } catch (const std::exception&) {
+        last_failed_ = true;
+        failures.push_back({kInternalFailure, kInternalErrorTitle, Icon::Critical, true});
     }
     // Rows already changed stay changed, and are committed before anything
     // is shown: no dialog is open while this program holds the write lock.

@@ -89,7 +89,8 @@ public:
     virtual std::vector<Form*> forms() = 0;
 
     // The handler boundary. What the handler wrote is committed before any
-    // failure is shown.
+    // failure is shown. A failure of the library (memory, say) is shown in
+    // Spanish, never with the library's own text.
     void run(const std::function<void()>& handler) override;
     bool busy() const { return depth_ > 0; }
     // Set once a handler ended the program; front ends stop then.
