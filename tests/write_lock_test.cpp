@@ -24,46 +24,37 @@ protected:
         WorkbenchTest::SetUp();
         add_frame(1, {0.25, 0.5}, 0.9);
         other = std::make_unique<Database>((dir.path() / "ga7.mdb").string(), Database::OpenMode::Existing);
-        auto unlocked = [this](const std::string& text) { EXPECT_FALSE(db->holds_write_lock()) << text; };
-        platform.on_message = unlocked;
-        platform.on_question = unlocked;
-        platform.on_input = unlocked;
+        platform.on_message = platform.on_question = [this](const std::string& text) {
+            EXPECT_FALSE(db->holds_write_lock()) << text;
+        };
     }
-    void TearDown() override {
-        if (releaser.joinable()) releaser.join();
-        other.reset();
-        WorkbenchTest::TearDown();
-    }
-    // The other program takes the write lock; with a time, it lets go after it.
-    void other_locks(std::chrono::milliseconds held = 0ms) {
-        other->execute_script("BEGIN IMMEDIATE");
-        if (held > 0ms) releaser = std::thread([this, held] {
-            std::this_thread::sleep_for(held);
-            other->execute_script("COMMIT");
-        });
-    }
-    void other_lets_go() {
+    // "2Data" saving BPN as table `name`, the other program taking the write lock before the click or at
+    // the input box, and letting go after `held` (0: when the click is over).
+    void save_as(const std::string& name, bool lock_at_dialog, std::chrono::milliseconds held = 0ms) {
+        std::thread releaser;
+        auto lock = [&] {
+            EXPECT_FALSE(db->holds_write_lock());
+            other->execute_script("BEGIN IMMEDIATE");
+            if (held > 0ms) releaser = std::thread([this, held] {
+                std::this_thread::sleep_for(held);
+                other->execute_script("COMMIT");
+            });
+        };
+        platform.inputs = {name};
+        platform.on_input = [&](const std::string&) {
+            if (lock_at_dialog) lock();
+        };
+        if (!lock_at_dialog) lock();
+        click(w().Command17);
+        platform.on_input = nullptr;
         if (releaser.joinable()) releaser.join();
         if (other->in_transaction()) other->execute_script("COMMIT");
     }
-    // "2Data": BPN saved as table `name`, the other program locking at its start or at its input box.
-    void save_as(const std::string& name, bool lock_at_dialog, std::chrono::milliseconds held = 0ms) {
-        platform.inputs = {name};
-        if (lock_at_dialog) {
-            platform.on_input = [this, held](const std::string&) {
-                EXPECT_FALSE(db->holds_write_lock());
-                other_locks(held);
-            };
-        } else {
-            other_locks(held);
-        }
-        click(w().Command17);
-        platform.on_input = nullptr;
+    long count(const std::string& table) {
+        return static_cast<long>(as_number(rows("SELECT count(*) FROM " + table).rows.at(0).at(0)));
     }
-    long count(const std::string& table) { return static_cast<long>(as_number(rows("SELECT count(*) FROM " + table).rows.at(0).at(0))); }
 
     std::unique_ptr<Database> other;
-    std::thread releaser;
 };
 
 TEST_F(WriteLock, a_writing_handler_waits_out_a_one_second_lock_at_its_start_and_after_its_dialog) {
@@ -74,7 +65,6 @@ TEST_F(WriteLock, a_writing_handler_waits_out_a_one_second_lock_at_its_start_and
         const auto started = Clock::now();
         save_as(name, at_dialog, 1000ms);
         EXPECT_GE(Clock::now() - started, 800ms);
-        other_lets_go();
         EXPECT_TRUE(platform.questions.empty());
         ASSERT_EQ(platform.messages.size(), 1u) << platform.messages[0].text;
         EXPECT_NE(platform.messages[0].text.find("Al final quedan:"), std::string::npos) << platform.messages[0].text;
@@ -108,7 +98,6 @@ TEST_F(WriteLock, a_lock_that_outlasts_the_wait_asks_and_a_declined_or_still_loc
         platform.asked.clear();
         platform.answers = c.answers;
         save_as("copia", c.at_dialog);
-        other_lets_go();
         EXPECT_EQ(platform.questions, std::vector<std::string>(c.questions, kRetry));
         EXPECT_EQ(platform.texts(), c.told);
         // Stopped at its start, the handler did not even ask for the table's name.
@@ -116,20 +105,20 @@ TEST_F(WriteLock, a_lock_that_outlasts_the_wait_asks_and_a_declined_or_still_loc
         EXPECT_FALSE(db->table_exists("copia"));
     }
     // Once the other program has let go, the same click stores.
-    save_as("copia", false, 1ms);
-    other_lets_go();
+    platform.inputs = {std::string("copia")};
+    click(w().Command17);
     EXPECT_TRUE(db->table_exists("copia"));
 }
 
 TEST_F(WriteLock, reading_handlers_do_not_wait_for_another_programs_lock) {
-    other_locks();
+    other->execute_script("BEGIN IMMEDIATE");
     const auto started = Clock::now();
     click(w().Command2);
     EXPECT_LT(Clock::now() - started, 1000ms);
     EXPECT_TRUE(platform.questions.empty());
     EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
     EXPECT_EQ(consultas().List1.lines().size(), static_cast<size_t>(count("BPN")));
-    other_lets_go();
+    other->execute_script("COMMIT");
 }
 
 }  // namespace
