@@ -3,6 +3,9 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -11,13 +14,16 @@
 #include <set>
 #include <tuple>
 
+#include "support/failing_vfs.h"
 #include "support/file_bytes.h"
+#include "support/killed_writer.h"
 #include "support/workbench_fixture.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::copy_as_killed;
 using testing::entries;
 using testing::read_bytes;
 using testing::TempDir;
@@ -200,6 +206,108 @@ TEST_F(DefaultDatabaseTest, creation_that_cannot_finish_leaves_nothing_behind) {
     expect_refused(file(), {"No se pudo crear la base de datos"});
     EXPECT_FALSE(fs::exists(file()));
     EXPECT_TRUE(fs::exists(blocker / "ocupado"));
+}
+
+// The files of a folder, each with its bytes and its modification time.
+std::map<std::string, std::pair<std::string, fs::file_time_type>> snapshot(const fs::path& folder) {
+    std::map<std::string, std::pair<std::string, fs::file_time_type>> files;
+    for (const auto& name : entries(folder)) {
+        const fs::path path = folder / name;
+        files[name] = {fs::is_regular_file(path) ? read_bytes(path) : "", fs::last_write_time(path)};
+    }
+    return files;
+}
+
+TEST_F(DefaultDatabaseTest, a_killed_writers_hot_journal_is_played_back_only_in_a_workbench_database) {
+    // Killed in the middle of rewriting BPN in rollback-journal mode, with part of it already in the file.
+    const std::string rewrite =
+        "PRAGMA journal_mode=DELETE; PRAGMA cache_size=5; BEGIN; DELETE FROM BPN; WITH RECURSIVE n(i) AS "
+        "(SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) INSERT INTO BPN SELECT 1, i, 99, i, "
+        "hex(randomblob(40)) FROM n;";
+    open();
+    const auto frames = rows("SELECT * FROM BPN ORDER BY rowid").rows;
+    db.reset();
+    const fs::path ours = dir.path() / "nuestra.mdb";
+    copy_as_killed(file(), rewrite, ours);
+    ASSERT_TRUE(fs::exists(ours.string() + "-journal"));
+    ASSERT_NE(read_bytes(ours), read_bytes(file())) << "nothing of the rewrite reached the file";
+
+    // In a folder it may write to, SQLite plays the journal back and the rows are as before the rewrite.
+    OpenResult opened = open_workbench_database(ours);
+    ASSERT_TRUE(opened.db) << opened.error;
+    EXPECT_FALSE(opened.read_only);
+    EXPECT_EQ(opened.db->query("PRAGMA quick_check").rows.at(0).at(0), Value(std::string("ok")));
+    EXPECT_EQ(opened.db->query("SELECT * FROM BPN ORDER BY rowid").rows, frames);
+    opened.db.reset();
+    EXPECT_FALSE(fs::exists(ours.string() + "-journal"));
+
+    // Another program's file with a hot journal is not ours to play back; nor is a read-only one.
+    const fs::path theirs = dir.path() / "ajena.db";
+    {
+        Database foreign(theirs.string());
+        foreign.execute_script("CREATE TABLE BPN (capa, fila, columna, valor, nombre); INSERT INTO BPN VALUES (1, 1, 1, 1, 'x');");
+    }
+    copy_as_killed(theirs, rewrite, dir.path() / "ajena-rota.db");
+    const fs::path locked = dir.path() / "cerrada";
+    fs::create_directory(locked);
+    copy_as_killed(file(), rewrite, locked / "ga7.mdb");
+    ::chmod(locked.c_str(), 0555);
+    for (const auto& [path, says] : std::vector<std::pair<fs::path, std::string>>{
+             {dir.path() / "ajena-rota.db", "le faltan las tablas BPNPESOS"},
+             {locked / "ga7.mdb", "es de solo lectura y quedo una operacion a medio escribir en " +
+                                      (locked / "ga7.mdb-journal").string()}}) {
+        const auto before = snapshot(path.parent_path());
+        expect_refused(path, {says, "No se modifico el archivo."});
+        EXPECT_EQ(snapshot(path.parent_path()), before) << path;
+    }
+    ::chmod(locked.c_str(), 0755);
+}
+
+TEST_F(DefaultDatabaseTest, another_programs_wal_database_is_refused_with_its_side_files_untouched) {
+    const fs::path theirs = dir.path() / "ajena.db", folder = dir.path() / "copia";
+    {
+        Database foreign(theirs.string());
+        foreign.execute_script("CREATE TABLE clientes (id INTEGER, nombre TEXT)");
+    }
+    fs::create_directory(folder);
+    copy_as_killed(theirs, "INSERT INTO clientes VALUES (1, 'A'), (2, 'B');", folder / "ajena.db");
+    ASSERT_EQ(entries(folder), (std::set<std::string>{"ajena.db", "ajena.db-shm", "ajena.db-wal"}));
+    // Any write, even one within the same clock tick, would show in the times.
+    for (const auto& name : entries(folder))
+        fs::last_write_time(folder / name, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    const auto before = snapshot(folder);
+    expect_refused(folder / "ajena.db", {"le faltan las tablas BPN"});
+    EXPECT_EQ(snapshot(folder), before);
+}
+
+TEST_F(DefaultDatabaseTest, an_open_that_fills_the_disk_leaves_the_file_and_no_side_file_of_its_own) {
+    // An older workbench database: opening it adds the later tables, which is where the disk fills.
+    testing::make_empty_database(file(), false).reset();
+    const std::string older = read_bytes(file());
+    testing::FailingVfs vfs;
+    int refusals = 0, openings = 0;
+    for (int writes = 0; writes <= 40; ++writes) {
+        SCOPED_TRACE(writes);
+        testing::FailingVfs::disk_full = false;
+        testing::FailingVfs::writes_until_full = writes;
+        OpenResult opened = open_workbench_database(file());
+        testing::FailingVfs::writes_until_full = -1;
+        testing::FailingVfs::disk_full = false;
+        if (opened.db) {
+            // Room enough: the later tables are there, the last one too.
+            ++openings;
+            EXPECT_TRUE(opened.db->table_exists("SumasArranque"));
+            opened.db.reset();
+            write_bytes(file(), older);
+            continue;
+        }
+        ++refusals;
+        EXPECT_NE(opened.error.find("El disco esta lleno"), std::string::npos) << opened.error;
+        EXPECT_EQ(entries(dir.path()), std::set<std::string>{"ga7.mdb"});
+        EXPECT_EQ(read_bytes(file()), older);
+    }
+    EXPECT_GE(refusals, 2);
+    EXPECT_GE(openings, 1);
 }
 
 TEST_F(DefaultDatabaseTest, a_folder_without_write_permission_or_an_unreadable_file_is_refused) {

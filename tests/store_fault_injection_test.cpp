@@ -230,6 +230,42 @@ TEST_F(StoreFaultInjection, two_programs_training_on_one_file_store_or_truthfull
     EXPECT_TRUE(complete_weights(db));
 }
 
+TEST_F(StoreFaultInjection, two_programs_saving_frames_to_tables_on_one_file_store_every_click) {
+    TempDir folder;
+    fresh_copy(folder);
+    constexpr int kClicks = 150;
+    // "2Data" saves BPN under the name its input box is given; each program names its own tables.
+    auto script = [](const std::string& prefix) {
+        std::string lines;
+        for (int k = 1; k <= kClicks; ++k) lines += "answer " + prefix + std::to_string(k) + "\nclick vorn2.Command17\n";
+        return lines;
+    };
+    TempDir a, b;
+    const pid_t first = start_program(a.path(), script("a"), "salida.txt", folder.path() / "ga7.mdb");
+    const pid_t second = start_program(b.path(), script("b"), "salida.txt", folder.path() / "ga7.mdb");
+    EXPECT_EQ(exit_code(first), 0);
+    EXPECT_EQ(exit_code(second), 0);
+    for (const TempDir* dir : {&a, &b}) {
+        const std::string out = read_bytes(dir->path() / "salida.txt");
+        int reports = 0;
+        for (size_t at = out.find("Al final quedan:"); at != std::string::npos; at = out.find("Al final quedan:", at + 1))
+            ++reports;
+        EXPECT_EQ(reports, kClicks) << out.substr(0, 2000);
+        EXPECT_EQ(out.find("bloqueada"), std::string::npos) << out.substr(0, 2000);
+        EXPECT_EQ(out.find("Error"), std::string::npos) << out.substr(0, 2000);
+    }
+    Database db((folder.path() / "ga7.mdb").string(), Database::OpenMode::Existing);
+    EXPECT_EQ(table(db, "PRAGMA integrity_check"), kSound);
+    const auto frames = table(db, "SELECT count(*) FROM BPN").at(0).at(0);
+    for (const char* prefix : {"a", "b"}) {
+        for (int k = 1; k <= kClicks; ++k) {
+            const std::string name = prefix + std::to_string(k);
+            ASSERT_TRUE(db.table_exists(name)) << name;
+            EXPECT_EQ(table(db, "SELECT count(*) FROM " + name).at(0).at(0), frames) << name;
+        }
+    }
+}
+
 TEST_F(StoreFaultInjection, the_program_refuses_another_programs_database_with_exit_code_one_and_leaves_it_alone) {
     TempDir folder;
     const fs::path file = fresh_copy(folder);

@@ -9,11 +9,14 @@
 #include <algorithm>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <set>
+#include <utility>
 
 #include "exchange/pattern_files.h"
 #include "support/failing_vfs.h"
 #include "support/file_bytes.h"
+#include "support/killed_writer.h"
 #include "support/workbench_fixture.h"
 
 namespace vorn::testing {
@@ -125,14 +128,25 @@ TEST_F(StoreReliability, another_programs_writes_do_not_stop_a_training_and_its_
     EXPECT_NE(dump("BPNPESOS"), old_weights);
     EXPECT_EQ(as_number(rows("SELECT count(*) FROM BPNTargets").rows.at(0).at(0)), 3);
 
-    bench->on_progress([](const std::string&) {});
     write_bytes(dir.path() / "test.csv", "viejo");
     old_weights = dump("BPNPESOS");
-    second->execute_script("BEGIN IMMEDIATE");
+    // The other program takes the write lock while the training computes, so that the lock meets its store
+    // phase (a lock already there at the click meets the training's start instead).
+    bool lock_while_computing = true;
+    bench->on_progress([&](const std::string&) {
+        if (std::exchange(lock_while_computing, false)) second->execute_script("BEGIN IMMEDIATE");
+    });
+    auto train = [&] {
+        platform.questions.clear();
+        platform.messages.clear();
+        lock_while_computing = true;
+        click(w().Command4);
+        if (second->in_transaction()) second->execute_script("COMMIT");
+    };
 
     // Declined: nothing stored, the old history kept, and the user told so.
     platform.answers = {Answer::No};
-    click(w().Command4);
+    train();
     EXPECT_EQ(platform.questions,
               std::vector<std::string>{"La base de datos esta bloqueada por otro programa. \xC2\xBFReintentar?"});
     ASSERT_EQ(platform.texts().size(), 1u);
@@ -140,19 +154,15 @@ TEST_F(StoreReliability, another_programs_writes_do_not_stop_a_training_and_its_
     EXPECT_EQ(read_bytes(dir.path() / "test.csv"), "viejo");
 
     // A script answers Yes for ever: five locked tries, then it gives up as on No.
-    platform.questions.clear();
-    platform.messages.clear();
-    click(w().Command14);
+    train();
     EXPECT_EQ(platform.questions.size(), 4u);
     ASSERT_EQ(platform.texts().size(), 1u);
     EXPECT_TRUE(contains(platform.texts()[0], "el resultado no se guardo"));
     EXPECT_EQ(dump("BPNPESOS"), old_weights);
 
     // The other program lets go while the question is open: the retry stores.
-    platform.questions.clear();
-    platform.messages.clear();
     platform.on_question = [&](const std::string&) { second->execute_script("COMMIT"); };
-    click(w().Command4);
+    train();
     EXPECT_EQ(platform.questions.size(), 1u);
     EXPECT_TRUE(platform.messages.empty()) << platform.texts().at(0);
     EXPECT_NE(dump("BPNPESOS"), old_weights);
@@ -258,6 +268,49 @@ TEST_F(StoreReliability, a_read_only_database_says_so_once_and_every_writing_ope
         EXPECT_EQ(entries(folder), before);
         ::chmod(locked.c_str(), locked == folder ? 0755 : 0644);
     }
+}
+
+TEST_F(StoreReliability, a_read_only_database_shows_the_rows_committed_in_its_wal_or_refuses_without_a_write) {
+    bench.reset();
+    db.reset();
+    const fs::path source = dir.path() / "ga7.mdb", folder = dir.path() / "ro", file = folder / "ga7.mdb";
+    fs::create_directory(folder);
+    // A writer killed before its checkpoint: two committed rows live only in the -wal.
+    copy_as_killed(source, "INSERT INTO BPNTargets VALUES (0.25, 'del wal'), (0.75, 'del wal');", file);
+    ASSERT_GT(fs::file_size(folder / "ga7.mdb-wal"), 0u);
+    ASSERT_TRUE(fs::exists(folder / "ga7.mdb-shm"));
+    auto files = [&] {
+        std::map<std::string, std::string> bytes;
+        for (const auto& name : entries(folder)) bytes[name] = read_bytes(folder / name);
+        return bytes;
+    };
+    for (const fs::path& locked : {file, folder}) {
+        SCOPED_TRACE(locked);
+        ::chmod(locked.c_str(), locked == folder ? 0555 : 0444);
+        const auto before = files();
+        {
+            OpenResult opened = open_workbench_database(file);
+            ASSERT_TRUE(opened.db) << opened.error;
+            EXPECT_TRUE(opened.read_only);
+            ScriptedPlatform quiet;
+            Workbench wb(*opened.db, quiet, folder);
+            EXPECT_EQ(wb.main().targets().record_count(), 2);
+            EXPECT_EQ(as_text(opened.db->query("SELECT group_concat(nombre) FROM BPNTargets").rows.at(0).at(0)),
+                      "del wal,del wal");
+        }
+        EXPECT_EQ(files(), before);
+        ::chmod(locked.c_str(), locked == folder ? 0755 : 0644);
+    }
+    // Without its -shm the -wal cannot be read without writing one: refused, not shown older.
+    fs::remove(folder / "ga7.mdb-shm");
+    ::chmod(folder.c_str(), 0555);
+    const auto before = files();
+    OpenResult opened = open_workbench_database(file);
+    EXPECT_FALSE(opened.db);
+    EXPECT_TRUE(contains(opened.error, "es de solo lectura y tiene datos guardados en " + file.string() +
+                                           "-wal que no se pueden leer sin escribir")) << opened.error;
+    EXPECT_EQ(files(), before);
+    ::chmod(folder.c_str(), 0755);
 }
 
 TEST_F(StoreReliability, later_tables_join_an_older_database_only_when_it_can_be_written) {

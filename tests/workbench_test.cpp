@@ -4,6 +4,10 @@
 
 #include <sqlite3.h>
 
+#include <functional>
+#include <new>
+#include <stdexcept>
+
 #include "support/workbench_fixture.h"
 
 namespace vorn {
@@ -84,6 +88,35 @@ TEST_F(WorkbenchShellTest, an_engine_failure_is_shown_and_earlier_changes_stay) 
     EXPECT_EQ(platform.messages[0].icon, Icon::Critical);
     EXPECT_FALSE(db->in_transaction());
     EXPECT_EQ(rows("SELECT nombre FROM BPNTargets").rows.size(), 1u);
+}
+
+TEST_F(WorkbenchShellTest, library_failures_are_shown_in_spanish_and_earlier_changes_stay) {
+    const std::string internal =
+        "La operacion se interrumpio por un error interno del programa. Lo que ya se habia informado quedo guardado.";
+    const std::vector<std::pair<std::function<void()>, std::string>> cases = {
+        {[] { throw std::bad_alloc(); }, "No hay memoria suficiente para esta operacion"},
+        {[] {
+             std::vector<double> frames;
+             frames.reserve(frames.max_size() + static_cast<size_t>(frames.empty()));
+         },
+         internal},
+        {[] { (void)std::string("abc").at(7); }, internal},
+        {[] { throw std::runtime_error("something went wrong"); }, internal},
+        // The workbench's own Spanish texts pass as they are.
+        {[] { throw EngineError("No existe trama 7", SQLITE_ERROR); }, "No existe trama 7"}};
+    for (const auto& [fails, shown] : cases) {
+        platform.messages.clear();
+        w().Command2.set_handler([&, &fails = fails] {
+            db->execute("INSERT INTO BPNTargets VALUES (0.5, 'antes')");
+            fails();
+        });
+        click(w().Command2);
+        ASSERT_EQ(platform.messages.size(), 1u) << shown;
+        EXPECT_EQ(platform.messages[0].text, shown);
+        EXPECT_EQ(platform.messages[0].icon, Icon::Critical);
+        EXPECT_FALSE(db->in_transaction());
+    }
+    EXPECT_EQ(rows("SELECT nombre FROM BPNTargets").rows.size(), cases.size());
 }
 
 TEST_F(WorkbenchShellTest, timers_fire_between_handlers_never_inside_one) {

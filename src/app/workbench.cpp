@@ -68,8 +68,9 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
                        &engine::RedFitness::describir, [this] { red_fitness_->reset(); }});
 
     // The operations that write to the database; on a read-only one they
-    // refuse before their work. An operation added later joins this list
-    // (or calls refuse_if_read_only itself).
+    // refuse before their work, otherwise they take the write lock first,
+    // waiting for another program as the store phase does. An operation
+    // added later joins this list (or calls refuse_if_read_only itself).
     MainWindow& w = *main_;
     refuse_writing_when_read_only(
         db, platform,

@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <system_error>
 
 #include "shell/record_store.h"
@@ -40,6 +42,16 @@ constexpr std::string_view kMissingTables =
     "No se modifico el archivo.";
 constexpr std::string_view kCannotAddTables =
     "No se pudieron agregar las tablas nuevas a la base de datos %1:\r%2";
+constexpr std::string_view kHotJournalReadOnly =
+    "La base de datos %1 es de solo lectura y quedo una operacion a medio escribir en %2, que solo se puede "
+    "deshacer escribiendo en ella.\rNo se abrio la base de datos. No se modifico el archivo.";
+constexpr std::string_view kWalWithoutIndex =
+    "La base de datos %1 es de solo lectura y tiene datos guardados en %2 que no se pueden leer sin escribir "
+    "(falta su indice, el archivo terminado en -shm).\rNo se abrio la base de datos, para no mostrar datos "
+    "viejos. No se modifico el archivo.";
+constexpr std::string_view kCannotCopyForLook =
+    "No se pudo revisar la base de datos %1: quedo una operacion a medio escribir y no se pudo copiar en la "
+    "carpeta temporal %2 para revisarla.\rNo se modifico el archivo.";
 
 // Every table of a workbench database; compared without case.
 const std::vector<std::string_view> kWorkbenchTables = {
@@ -71,6 +83,7 @@ constexpr const char* kBuildingInfix = ".nuevo-";
 
 // The files SQLite keeps beside a database while it is open.
 constexpr std::array<std::string_view, 3> kSideSuffixes = {"-wal", "-shm", "-journal"};
+constexpr size_t kWal = 0, kShm = 1, kJournal = 2;
 
 std::string fill(std::string_view text, const std::string& first, const std::string& second = "") {
     std::string out;
@@ -150,67 +163,161 @@ fs::path folder_of(const fs::path& path) {
     return folder.empty() ? fs::path(".") : folder;
 }
 
-// What a read-only look finds wrong with an SQLite file: empty when it is a
-// sound workbench database, else the Spanish refusal.
-std::string inspect(const fs::path& path, Database::OpenMode mode) {
+// What lies beside a database before this program opens it.
+struct SideFiles {
+    std::array<bool, kSideSuffixes.size()> present{};
+    // A -wal that is not empty may hold committed rows the file lacks.
+    bool wal_has_content = false;
+    // A rollback journal SQLite would play back before any read: a killed
+    // writer's half-done transaction.
+    bool hot_journal = false;
+
+    bool any() const { return std::find(present.begin(), present.end(), true) != present.end(); }
+};
+
+SideFiles look_beside(const fs::path& path) {
+    SideFiles side;
+    for (size_t i = 0; i < kSideSuffixes.size(); ++i) {
+        std::error_code ec;
+        side.present[i] = fs::exists(with_suffix(path, kSideSuffixes[i]), ec) || ec;
+    }
+    std::error_code ec;
+    const auto wal_size = fs::file_size(with_suffix(path, kSideSuffixes[kWal]), ec);
+    side.wal_has_content = side.present[kWal] && (ec || wal_size > 0);
+    // SQLite's own test: a journal is hot when its first byte is not zero
+    // (a committed one is deleted, truncated or has its header zeroed).
+    std::ifstream journal(with_suffix(path, kSideSuffixes[kJournal]), std::ios::binary);
+    char first = 0;
+    side.hot_journal = journal && journal.get(first) && first != 0;
+    return side;
+}
+
+// Removes the side files named by `which` that were not there before this
+// program opened the file: what a refused look or a failed open made.
+void remove_made_side_files(const fs::path& path, const SideFiles& before, std::initializer_list<size_t> which) {
+    for (size_t i : which)
+        if (!before.present[i]) remove_quietly(with_suffix(path, kSideSuffixes[i]));
+}
+
+// What a read-only look finds wrong with the SQLite file `file`: empty when
+// it is a sound workbench database, else the Spanish refusal, which names
+// the file as `named`.
+std::string inspect(const fs::path& file, Database::OpenMode mode, const fs::path& named) {
     try {
-        Database look(path.string(), mode);
+        Database look(file.string(), mode);
         QueryResult check = look.query_bound("PRAGMA quick_check", {});
         if (check.rows.empty() || as_text(check.rows.front().front()) != "ok") {
-            return fill(kDamaged, path.string(),
+            return fill(kDamaged, named.string(),
                         check.rows.empty() ? std::string("quick_check") : as_text(check.rows.front().front()));
         }
         std::string missing;
         for (std::string_view table : kWorkbenchTables) {
             if (!look.table_exists(table)) missing += (missing.empty() ? "" : ", ") + std::string(table);
         }
-        if (!missing.empty()) return fill(kMissingTables, path.string(), missing);
+        if (!missing.empty()) return fill(kMissingTables, named.string(), missing);
     } catch (const EngineError& e) {
-        if (e.code() == SQLITE_CORRUPT || e.code() == SQLITE_NOTADB) return fill(kDamaged, path.string(), e.what());
-        return fill(kCannotOpen, path.string(), engine_failure_text(e));
+        if (e.code() == SQLITE_CORRUPT || e.code() == SQLITE_NOTADB) return fill(kDamaged, named.string(), e.what());
+        return fill(kCannotOpen, named.string(), engine_failure_text(e));
     }
     return "";
 }
 
-// Opens a file already known to be SQLite: a read-only look first, then
-// the real open. A refused file is left as it was found, side files
-// included.
-OpenResult open_existing(const fs::path& path, bool wal) {
-    std::array<bool, kSideSuffixes.size()> had_side{};
-    bool any_side = false;
-    for (size_t i = 0; i < kSideSuffixes.size(); ++i) {
-        std::error_code ec;
-        had_side[i] = fs::exists(with_suffix(path, kSideSuffixes[i]), ec) || ec;
-        any_side = any_side || had_side[i];
-    }
-    const bool can_write = writable(path) && writable(folder_of(path));
-    // A file in WAL mode without side files is fully in the main file; an
-    // immutable look then makes no side file at all. One that cannot be
-    // written to cannot change either.
-    const Database::OpenMode look_mode =
-        !can_write || (wal && !any_side) ? Database::OpenMode::Immutable : Database::OpenMode::Inspect;
-    std::string problem = inspect(path, look_mode);
-    if (!problem.empty()) {
-        for (size_t i = 0; i < kSideSuffixes.size(); ++i)
-            if (!had_side[i]) remove_quietly(with_suffix(path, kSideSuffixes[i]));
-        return refused(std::move(problem));
-    }
+std::string inspect(const fs::path& path, Database::OpenMode mode) { return inspect(path, mode, path); }
 
+// The look at a file with a hot journal. SQLite can read it only after
+// writing it back, so the look is made on a copy rolled back in the
+// system's temporary folder: the file itself is only read, and SQLite
+// recovers it only once it is known to be ours.
+std::string inspect_recovered(const fs::path& path) {
+    std::error_code ec;
+    fs::path temp = fs::temp_directory_path(ec);
+    std::string folder = (temp / "vorn2-revision-XXXXXX").string();
+    if (ec || ::mkdtemp(folder.data()) == nullptr) return fill(kCannotCopyForLook, path.string(), temp.string());
+    const fs::path copy = fs::path(folder) / "revision.mdb";
+    std::string problem;
+    fs::copy_file(path, copy, ec);
+    if (!ec) fs::copy_file(with_suffix(path, kSideSuffixes[kJournal]), with_suffix(copy, kSideSuffixes[kJournal]), ec);
+    if (ec) {
+        problem = fill(kCannotCopyForLook, path.string(), folder);
+    } else {
+        try {
+            // Opening for writing plays the journal back.
+            Database recover(copy.string(), Database::OpenMode::Existing);
+        } catch (const EngineError& e) {
+            problem = e.code() == SQLITE_CORRUPT || e.code() == SQLITE_NOTADB
+                          ? fill(kDamaged, path.string(), e.what())
+                          : fill(kCannotOpen, path.string(), engine_failure_text(e));
+        }
+        // Nothing else opens the copy: it cannot change while it is read.
+        if (problem.empty()) problem = inspect(copy, Database::OpenMode::Immutable, path);
+    }
+    fs::remove_all(folder, ec);
+    return problem;
+}
+
+// A database this program may not write to: shown as its last commit left
+// it, without writing a byte beside it or in it.
+OpenResult open_read_only(const fs::path& path, const SideFiles& side) {
+    if (side.hot_journal)
+        return refused(fill(kHotJournalReadOnly, path.string(), with_suffix(path, kSideSuffixes[kJournal]).string()));
+    // Without a -wal to read, the file holds every committed row and an
+    // immutable open makes no side file at all. Committed rows in a -wal are
+    // read through the -shm that exists; SQLite would have to make one.
+    Database::OpenMode mode = Database::OpenMode::Immutable;
+    if (side.wal_has_content) {
+        if (!side.present[kShm])
+            return refused(fill(kWalWithoutIndex, path.string(), with_suffix(path, kSideSuffixes[kWal]).string()));
+        mode = Database::OpenMode::Inspect;
+    }
+    if (std::string problem = inspect(path, mode); !problem.empty()) return refused(std::move(problem));
     OpenResult result;
     try {
-        result.db = std::make_unique<Database>(
-            path.string(), can_write ? Database::OpenMode::Existing : Database::OpenMode::Immutable);
+        result.db = std::make_unique<Database>(path.string(), mode);
     } catch (const EngineError& e) {
         return refused(fill(kCannotOpen, path.string(), engine_failure_text(e)));
     }
-    result.read_only = result.db->read_only();
-    if (!result.read_only) {
-        try {
-            for (std::string_view statement : kLaterTables) result.db->execute_script(statement);
-        } catch (const EngineError& e) {
-            result.db.reset();
-            return refused(fill(kCannotAddTables, path.string(), engine_failure_text(e)));
-        }
+    result.read_only = true;
+    return result;
+}
+
+// Opens a file already known to be SQLite: a read-only look first, then
+// the real open. A refused file is left as it was found, side files
+// included; so is one whose open fails (a full disk, say).
+OpenResult open_existing(const fs::path& path, bool wal) {
+    const SideFiles side = look_beside(path);
+    if (!(writable(path) && writable(folder_of(path)))) return open_read_only(path, side);
+
+    // A file in WAL mode without side files is fully in the main file; an
+    // immutable look then makes no side file at all.
+    std::string problem =
+        side.hot_journal ? inspect_recovered(path)
+                         : inspect(path, wal && !side.any() ? Database::OpenMode::Immutable : Database::OpenMode::Inspect);
+    if (!problem.empty()) {
+        remove_made_side_files(path, side, {kWal, kShm, kJournal});
+        return refused(std::move(problem));
+    }
+
+    // A journal of ours may hold a half-done write that SQLite still has to
+    // play back; only the WAL's files are taken away.
+    auto failed = [&](OpenResult& result, std::string_view text, const EngineError& e) {
+        result.db.reset();
+        remove_made_side_files(path, side, {kWal, kShm});
+        return refused(fill(text, path.string(), engine_failure_text(e)));
+    };
+    OpenResult result;
+    try {
+        result.db = std::make_unique<Database>(path.string(), Database::OpenMode::Existing);
+    } catch (const EngineError& e) {
+        return failed(result, kCannotOpen, e);
+    }
+    try {
+        // All or none, so that a failure leaves nothing in the -wal.
+        result.db->begin();
+        for (std::string_view statement : kLaterTables) result.db->execute_script(statement);
+        result.db->commit();
+    } catch (const EngineError& e) {
+        if (result.db->in_transaction()) sqlite3_exec(result.db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        return failed(result, kCannotAddTables, e);
     }
     return result;
 }

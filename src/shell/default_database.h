@@ -3,9 +3,13 @@
 // read-only: anything that is not a sound SQLite file holding every table of
 // the workbench (another program's database, a damaged file, a path that
 // cannot be read) is refused with a Spanish message naming what is wrong and
-// is left byte for byte as it was. Only then is it opened for writing, or,
-// when the file or its folder is read-only, for reading only (no lock and no
-// side file is made; the handlers refuse to write).
+// is left byte for byte as it was (its side files too). Only then is it
+// opened for writing, and a half-done write of a killed program (a hot
+// journal) is undone. When the file or its folder is read-only it is opened
+// for reading only, showing every committed row, those in its -wal
+// included; nothing is written, no side file is made (the handlers refuse to
+// write). A read-only file that cannot be shown so without writing (a hot
+// journal, or a -wal without its -shm) is refused.
 #pragma once
 
 #include <filesystem>

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <exception>
+#include <filesystem>
 #include <unordered_set>
 
 #include "shell/number_text.h"
@@ -69,7 +70,9 @@ QueryResult run_statement(sqlite3* db, sqlite3_stmt* stmt) {
 // caching them would only grow the cache).
 class OneShot {
 public:
-    OneShot(sqlite3* db, std::string_view sql) {
+    OneShot(Database& database, std::string_view sql) {
+        database.begin_pending();
+        sqlite3* db = database.handle();
         const char* tail = nullptr;
         int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, &tail);
         check_sqlite(db, rc);
@@ -180,10 +183,15 @@ Database::Database(const std::string& path, OpenMode mode) : path_(path) {
             flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
             name = file_uri(path, "mode=ro&immutable=1");
             break;
-        case OpenMode::Inspect:
+        case OpenMode::Inspect: {
             flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
-            name = file_uri(path, "mode=ro");
+            // Left to itself SQLite opens an existing -shm for writing
+            // (readers mark it), even on a connection that only reads.
+            std::error_code ec;
+            const bool shm = std::filesystem::exists(path + "-shm", ec);
+            name = file_uri(path, shm ? "mode=ro&readonly_shm=1" : "mode=ro");
             break;
+        }
     }
     int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -195,7 +203,12 @@ Database::Database(const std::string& path, OpenMode mode) : path_(path) {
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db_, 0);
     register_dialect_functions(db_);
-    if (mode == OpenMode::Immutable || mode == OpenMode::Inspect) return;
+    if (mode == OpenMode::Immutable || mode == OpenMode::Inspect) {
+        // The last connection to close would otherwise try to checkpoint the
+        // -wal into the file and delete it.
+        sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        return;
+    }
     try {
         execute_script("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
     } catch (const EngineError&) {
@@ -215,13 +228,13 @@ Database::~Database() {
 
 void Database::execute(std::string_view sql) {
     std::string translated = translate_sql(sql);
-    OneShot stmt(db_, translated);
+    OneShot stmt(*this, translated);
     run_statement(db_, stmt.get());
 }
 
 QueryResult Database::query(std::string_view sql) {
     std::string translated = translate_sql(sql);
-    OneShot stmt(db_, translated);
+    OneShot stmt(*this, translated);
     return run_statement(db_, stmt.get());
 }
 
@@ -236,6 +249,15 @@ QueryResult Database::query_bound(std::string_view sql, const std::vector<Value>
 void Database::execute_bound(std::string_view sql, const std::vector<Value>& params) { query_bound(sql, params); }
 
 void Database::execute_script(std::string_view sql) {
+    // A caller that begins, commits or rolls back says itself what the
+    // transaction is; anything else belongs to the one a report left.
+    const std::string_view first = trim(sql).substr(0, 8);
+    const std::string word = lower(first.substr(0, first.find_first_of(" \t\r\n;")));
+    if (word == "begin" || word == "commit" || word == "end" || word == "rollback") {
+        pending_ = Pending::None;
+    } else {
+        begin_pending();
+    }
     std::string text(sql);
     char* error = nullptr;
     int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &error);
@@ -255,30 +277,51 @@ bool Database::table_exists(std::string_view name) {
 std::vector<std::string> Database::table_columns(std::string_view name) {
     std::vector<std::string> columns;
     if (!table_exists(name)) return columns;
-    OneShot stmt(db_, "SELECT * FROM " + quote_identifier(name) + " LIMIT 0");
+    OneShot stmt(*this, "SELECT * FROM " + quote_identifier(name) + " LIMIT 0");
     int count = sqlite3_column_count(stmt.get());
     for (int i = 0; i < count; ++i) columns.emplace_back(sqlite3_column_name(stmt.get(), i));
     return columns;
 }
 
 void Database::begin() {
+    pending_ = Pending::None;
     if (in_transaction()) return;
     execute_script("BEGIN");
 }
 
 void Database::commit() {
+    pending_ = Pending::None;
     if (!in_transaction()) return;
     execute_script("COMMIT");
 }
 
 void Database::commit_and_continue() {
-    if (!in_transaction() || savepoint_depth_ > 0) return;
+    if (savepoint_depth_ > 0) return;
+    pending_ = Pending::None;
+    if (!in_transaction()) return;
     execute_script("COMMIT");
     execute_script("BEGIN");
 }
 
+void Database::begin_pending() {
+    if (pending_ == Pending::None) return;
+    const Pending kind = pending_;
+    // Cleared first: statements the taker runs (or a front end's repaint
+    // while it asks) must not begin it again.
+    pending_ = Pending::None;
+    if (in_transaction()) return;
+    if (kind == Pending::Reading) {
+        execute_script("BEGIN");
+    } else if (write_lock_taker_) {
+        write_lock_taker_();
+    } else {
+        execute_script("BEGIN IMMEDIATE");
+    }
+}
+
 void Database::commit_before_report() {
     if (!in_transaction() || savepoint_depth_ > 0) return;
+    const bool writing = holds_write_lock();
     try {
         execute_script("COMMIT");
     } catch (const EngineError& error) {
@@ -291,7 +334,7 @@ void Database::commit_before_report() {
         }
         throw CommitError(error);
     }
-    execute_script("BEGIN");
+    pending_ = writing ? Pending::Writing : Pending::Reading;
 }
 
 void Database::set_busy_timeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
@@ -300,7 +343,10 @@ bool Database::read_only() const { return sqlite3_db_readonly(db_, "main") == 1;
 
 bool Database::in_transaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
+bool Database::holds_write_lock() const { return sqlite3_txn_state(db_, "main") == SQLITE_TXN_WRITE; }
+
 sqlite3_stmt* Database::cached(std::string_view sqlite_sql) {
+    begin_pending();
     std::string key(sqlite_sql);
     auto found = cache_.find(key);
     if (found != cache_.end()) {
@@ -529,7 +575,7 @@ void DataSource::find_first(std::string_view criteria) {
     cancel_update();
     if (!table_) throw EngineError("No se puede buscar en un origen de datos de solo lectura.", SQLITE_MISUSE);
     std::string sql = "SELECT rowid FROM " + quote_identifier(*table_) + " WHERE " + translate_criteria(criteria);
-    OneShot stmt(db_.handle(), sql);
+    OneShot stmt(db_, sql);
     std::unordered_set<std::int64_t> matches;
     int rc;
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) matches.insert(sqlite3_column_int64(stmt.get(), 0));

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -82,12 +83,15 @@ public:
         // Read and write an existing file; WAL journal.
         Existing,
         // Read only, and the file is promised not to change while open: no
-        // lock, no side file, nothing ever written (a read-only file or a
-        // file in a read-only folder, and a first look at a file in WAL
-        // mode without side files).
+        // lock, no side file, nothing ever written (a read-only database
+        // whose -wal holds nothing, and a first look at a file in WAL mode
+        // without side files).
         Immutable,
-        // Read only with the usual locks; the journal mode is not touched
-        // (a first look at a file that may not be ours).
+        // Read only with the usual locks; the journal mode is not touched.
+        // A -shm that exists is only read, never written (SQLite then reads
+        // the -wal itself); a missing one is created. For a first look at a
+        // file that may not be ours, and a read-only database with
+        // committed rows in its -wal.
         Inspect,
     };
 
@@ -122,11 +126,15 @@ public:
 
     // One transaction around each handler: begin() when none is open,
     // commit() at the end, commit_and_continue() at the refresh points of
-    // long runs (skipped inside a savepoint).
+    // long runs (skipped inside a savepoint). Both also drop a transaction
+    // that a report left to begin (see commit_before_report).
     void begin();
     void commit();
     void commit_and_continue();
     bool in_transaction() const;
+    // True while this connection holds the write lock (a BEGIN IMMEDIATE,
+    // or a transaction that has written).
+    bool holds_write_lock() const;
     // True inside an all-or-nothing scope (a Savepoint not yet released).
     bool in_savepoint() const { return savepoint_depth_ > 0; }
     // Before anything is shown to the user (a message, a question, an
@@ -134,8 +142,22 @@ public:
     // that what is reported as done is stored, and no lock or snapshot is
     // held while the user looks. Inside a savepoint nothing is committed
     // (the savepoint's work is not done yet). A failed commit rolls back and
-    // throws CommitError. The transaction goes on afterwards.
+    // throws CommitError. The transaction goes on afterwards: it begins
+    // again at the next statement, and when the one committed held the
+    // write lock, that statement takes the write lock first (through the
+    // write lock taker), so a writing handler's writes after a dialog wait
+    // for another program as its first ones did, and no lock is taken for
+    // a handler that ends with its report.
     void commit_before_report();
+
+    // How the next statement takes the write lock after a report: BEGIN
+    // IMMEDIATE, asking the user while it stays locked; it throws when the
+    // lock is not taken. Without one the statement begins IMMEDIATE and
+    // fails as locked after the busy timeout.
+    void set_write_lock_taker(std::function<void()> taker) { write_lock_taker_ = std::move(taker); }
+    // Begins the transaction a report left to begin, if any; every
+    // statement of this connection calls it first.
+    void begin_pending();
 
     // All-or-nothing scope inside the handler's transaction. Destroyed
     // without release(), it rolls back and refreshes every data source.
@@ -183,6 +205,10 @@ private:
     int savepoint_depth_ = 0;
     int savepoint_counter_ = 0;
     bool writing_working_copies_ = false;
+    // What commit_before_report() left to begin at the next statement.
+    enum class Pending { None, Reading, Writing };
+    Pending pending_ = Pending::None;
+    std::function<void()> write_lock_taker_;
 };
 
 // Throws EngineError for a non-OK SQLite result, with the engine's text.

@@ -1,6 +1,7 @@
 #include "shell/session.h"
 
 #include <exception>
+#include <new>
 
 #include "shell/platform.h"
 #include "shell/record_store.h"
@@ -17,22 +18,84 @@ constexpr const char* kLockedText =
     "Cierre el otro programa y vuelva a intentarlo.";
 constexpr const char* kEngineErrorTitle = "Error de base de datos";
 constexpr const char* kInternalErrorTitle = "Error interno";
+constexpr const char* kNoMemory = "No hay memoria suficiente para esta operacion";
+// The library's own texts (English, for programmers) are never shown.
+constexpr const char* kInternalFailure =
+    "La operacion se interrumpio por un error interno del programa. Lo que ya se habia informado quedo guardado.";
 constexpr const char* kReadOnlyAtStart =
     "La base de datos es de solo lectura: se puede consultar, pero las operaciones que guardan datos no se "
     "ejecutaran.\r";
 constexpr const char* kReadOnlyTitle = "Base de datos";
 
+// Waiting for the write lock, worded as the store phase words it.
+constexpr const char* kLockedQuestion = "La base de datos esta bloqueada por otro programa. \xC2\xBFReintentar?";
+constexpr const char* kLockTitle = "Base de datos";
+constexpr const char* kStillLockedNotDone =
+    "La base de datos sigue bloqueada por otro programa: la operacion no se hizo. Las tablas quedan como estaban.";
+constexpr const char* kStillLockedUnfinished =
+    "La base de datos sigue bloqueada por otro programa: la operacion no termino. Lo que ya se habia informado "
+    "quedo guardado.";
+constexpr int kMaxLockedTries = 5;
+
+bool is_lock(const EngineError& error) { return error.code() == SQLITE_BUSY || error.code() == SQLITE_LOCKED; }
+
 // What the user is told of an engine failure, in Spanish with the engine's
 // text after it. A lock outside a commit ends the handler with its earlier
 // committed steps stored; the lock is worded for what the user can do.
 std::string failure_text(const EngineError& error) {
-    const bool lock = error.code() == SQLITE_BUSY || error.code() == SQLITE_LOCKED;
-    if (lock && dynamic_cast<const CommitError*>(&error) == nullptr) {
+    if (is_lock(error) && dynamic_cast<const CommitError*>(&error) == nullptr) {
         return std::string(kLockedText) + (error.from_engine() ? std::string("\rDetalle: ") + error.what() : "");
     }
     return engine_failure_text(error);
 }
+
+enum class LockOutcome { Taken, Declined, Locked };
+
+// BEGIN IMMEDIATE with no transaction open: each try waits the busy
+// timeout; between tries the user is asked, with nothing held.
+LockOutcome begin_writing(Database& db, Platform& platform) {
+    for (int attempt = 1;; ++attempt) {
+        try {
+            db.execute_script("BEGIN IMMEDIATE");
+            return LockOutcome::Taken;
+        } catch (const EngineError& error) {
+            if (!is_lock(error)) throw;
+        }
+        if (attempt >= kMaxLockedTries) return LockOutcome::Locked;
+        if (platform.question(kLockedQuestion, kLockTitle, Icon::Exclamation) != Answer::Yes)
+            return LockOutcome::Declined;
+    }
+}
+
+// A writing handler that could not take the write lock again after a
+// report: it ends there. Not an EngineError, so that no code that handles
+// an engine failure goes on writing without the lock.
+struct WriteLockRefused {
+    bool declined;
+};
+
+// A failure to show once the handler's transaction is committed.
+struct Failure {
+    std::string text, title;
+    Icon icon;
+    bool refresh;  // cursors may stand on rows that are gone
+};
 }  // namespace
+
+bool take_write_lock(Database& db, Platform& platform) {
+    // A writing handler's transaction left to begin after a report is
+    // begun now (for a reading one, to be replaced just below).
+    db.begin_pending();
+    if (db.in_savepoint() || db.holds_write_lock() || !db.in_transaction()) return true;
+    db.commit();
+    switch (begin_writing(db, platform)) {
+        case LockOutcome::Taken: return true;
+        case LockOutcome::Declined: return false;
+        case LockOutcome::Locked: break;
+    }
+    platform.message(kStillLockedNotDone, kLockTitle, Icon::Exclamation);
+    return false;
+}
 
 void ReportingPlatform::message(std::string_view text, std::string_view title, Icon icon) {
     if (held_depth_ > 0) {
@@ -89,10 +152,18 @@ void ReportingPlatform::print_form_image(const Form& form) {
 }
 
 Session::Session(Database& db, Platform& platform) : db_(db), platform_(platform), reporting_(db, platform) {
+    db_.set_write_lock_taker([this] {
+        switch (begin_writing(db_, platform_)) {
+            case LockOutcome::Taken: return;
+            case LockOutcome::Declined: throw WriteLockRefused{true};
+            case LockOutcome::Locked: throw WriteLockRefused{false};
+        }
+    });
     if (db_.read_only()) platform_.message(kReadOnlyAtStart + db_.path(), kReadOnlyTitle, Icon::Exclamation);
 }
 
 Session::~Session() {
+    db_.set_write_lock_taker({});
     if (db_.in_transaction()) {
         try {
             db_.commit();
@@ -113,20 +184,30 @@ void Session::run(const std::function<void()>& handler) {
     last_failed_ = false;
     // A stop asked for while nothing ran is not meant for this handler.
     platform_.clear_stop_request();
+    std::vector<Failure> failures;
     try {
-        if (!db_.in_transaction()) db_.begin();
+        db_.begin();
         handler();
     } catch (const EndProgram& end) {
         exit_code_ = end.code;
+    } catch (const WriteLockRefused& refused) {
+        last_failed_ = true;
+        // The user who said No knows why the operation ended.
+        if (!refused.declined) failures.push_back({kStillLockedUnfinished, kLockTitle, Icon::Exclamation, false});
     } catch (const EngineError& error) {
         last_failed_ = true;
-        show_failure(failure_text(error));
-    } catch (const std::exception& error) {
+        failures.push_back({failure_text(error), kEngineErrorTitle, Icon::Critical, true});
+    } catch (const std::bad_alloc&) {
         last_failed_ = true;
-        platform_.message(error.what(), kInternalErrorTitle, Icon::Critical);
+        failures.push_back({kNoMemory, kInternalErrorTitle, Icon::Critical, true});
+    } catch (const std::exception&) {
+        last_failed_ = true;
+        failures.push_back({kInternalFailure, kInternalErrorTitle, Icon::Critical, true});
     }
+    // Rows already changed stay changed, and are committed before anything
+    // is shown: no dialog is open while this program holds the write lock.
     try {
-        if (db_.in_transaction()) db_.commit();
+        db_.commit();
     } catch (const EngineError& error) {
         if (db_.in_transaction()) {
             try {
@@ -134,20 +215,22 @@ void Session::run(const std::function<void()>& handler) {
             } catch (const EngineError&) {
             }
         }
-        show_failure(failure_text(CommitError(error)));
+        failures.push_back({failure_text(CommitError(error)), kEngineErrorTitle, Icon::Critical, true});
+    }
+    bool refreshed = false;
+    for (const Failure& failure : failures) {
+        if (failure.refresh && !refreshed) {
+            refreshed = true;
+            try {
+                db_.refresh_all_sources();
+            } catch (const EngineError&) {
+            }
+        }
+        platform_.message(failure.text, failure.title, failure.icon);
     }
     --depth_;
     platform_.clear_stop_request();
     if (exit_code_) platform_.end_program(*exit_code_);
-}
-
-void Session::show_failure(const std::string& text) {
-    // A failed statement may have left cursors on rows that are gone.
-    try {
-        db_.refresh_all_sources();
-    } catch (const EngineError&) {
-    }
-    platform_.message(text, kEngineErrorTitle, Icon::Critical);
 }
 
 std::vector<Timer*> Session::armed_timers() {

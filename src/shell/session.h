@@ -20,6 +20,18 @@ namespace vorn {
 class Database;
 class Timer;
 
+// Before a handler's first write: its transaction becomes one that holds
+// the write lock (BEGIN IMMEDIATE, each try waiting the busy timeout for
+// another program), so that nothing it reads is voided by another
+// program's write and none of its writes gives up at once. While the
+// database stays locked the user is asked whether to retry. False when the
+// handler must not write: the user declined (nothing is said), or five
+// tries found it locked (the user is told the operation was not done). What
+// the handler did before is committed first. Inside an all-or-nothing scope,
+// and outside any transaction (each statement then waits by itself), it
+// does nothing. Every writing handler asks it through refuse_if_read_only().
+bool take_write_lock(Database& db, Platform& platform);
+
 // The Platform the forms are given: the front end's, except that before
 // anything is shown to the user (a message, a question, an input box, a
 // print) the running handler's writes are committed. So whatever a handler
@@ -78,7 +90,9 @@ struct Progress {
 class Session : public HandlerBoundary {
 public:
     // On a database opened read-only, says so once (the handlers that write
-    // then refuse, see store_phase.h).
+    // then refuse, see store_phase.h). A writing handler's writes after a
+    // report take the write lock again as at its start; when the user
+    // declines, or it stays locked, the handler ends there.
     Session(Database& db, Platform& platform);
     ~Session() override;
 
@@ -90,7 +104,9 @@ public:
     // Every form that exists now.
     virtual std::vector<Form*> forms() = 0;
 
-    // The handler boundary.
+    // The handler boundary. What the handler wrote is committed before any
+    // failure is shown. A failure of the library (memory, say) is shown in
+    // Spanish, never with the library's own text.
     void run(const std::function<void()>& handler) override;
     bool busy() const { return depth_ > 0; }
     // Set once a handler ended the program; front ends stop then.
@@ -120,7 +136,6 @@ public:
     }
 
 private:
-    void show_failure(const std::string& text);
 
     Database& db_;
     Platform& platform_;

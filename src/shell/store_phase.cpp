@@ -3,6 +3,7 @@
 #include "shell/controls.h"
 #include "shell/platform.h"
 #include "shell/record_store.h"
+#include "shell/session.h"
 
 extern "C" {
 #include <sqlite3.h>
@@ -24,7 +25,7 @@ bool is_lock(const EngineError& error) { return error.code() == SQLITE_BUSY || e
 }  // namespace
 
 bool refuse_if_read_only(Database& db, Platform& platform) {
-    if (!db.read_only()) return false;
+    if (!db.read_only()) return !take_write_lock(db, platform);
     platform.message(kReadOnly, kLockedTitle, Icon::Exclamation);
     return true;
 }

@@ -21,7 +21,8 @@ class Platform;
 
 // Every operation that writes to the database asks this before it starts
 // its work: on a database opened read-only it shows why the operation
-// cannot run and returns true.
+// cannot run and returns true; otherwise it takes the write lock first
+// (take_write_lock in session.h) and returns true when it was not taken.
 bool refuse_if_read_only(Database& db, Platform& platform);
 
 // Gives each command's handler the read-only refusal in front of it, for

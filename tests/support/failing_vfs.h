@@ -15,6 +15,8 @@ class FailingVfs {
 public:
     // While true, every write to a database, journal or WAL file fails with SQLITE_FULL.
     static inline std::atomic<bool> disk_full{false};
+    // When not negative: that many more writes succeed, then the disk is full.
+    static inline std::atomic<int> writes_until_full{-1};
 
     FailingVfs() : real_(sqlite3_vfs_find(nullptr)), vfs_(*real_) {
         vfs_.zName = "vorn_failing";
@@ -25,6 +27,7 @@ public:
     }
     ~FailingVfs() {
         disk_full = false;
+        writes_until_full = -1;
         sqlite3_vfs_unregister(&vfs_);
         sqlite3_vfs_register(real_, 1);
     }
@@ -71,6 +74,7 @@ private:
         forward<&M::xShmMap>(); forward<&M::xShmLock>(); forward<&M::xShmBarrier>(); forward<&M::xShmUnmap>();
         methods_.xWrite = [](sqlite3_file* f, const void* buf, int n, sqlite3_int64 off) {
             sqlite3_file* r = reinterpret_cast<File*>(f)->real;
+            if (writes_until_full >= 0 && writes_until_full-- == 0) disk_full = true;
             return disk_full ? SQLITE_FULL : r->pMethods->xWrite(r, buf, n, off);
         };
         wrapper->base.pMethods = &methods_;

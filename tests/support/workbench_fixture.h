@@ -52,6 +52,7 @@ public:
     // world at that moment.
     std::function<void(const std::string&)> on_message;
     std::function<void(const std::string&)> on_question;
+    std::function<void(const std::string&)> on_input;
 
     void message(std::string_view text, std::string_view title, Icon icon) override {
         messages.push_back({std::string(text), std::string(title), icon});
@@ -60,6 +61,7 @@ public:
     std::optional<std::string> input(std::string_view prompt, std::string_view title,
                                      std::string_view default_text) override {
         asked.push_back({std::string(prompt), std::string(title), std::string(default_text)});
+        if (on_input) on_input(std::string(prompt));
         if (inputs.empty()) return std::string(default_text);
         auto answer = inputs.front();
         inputs.pop_front();
