@@ -364,6 +364,7 @@ struct GeneticSearch::RunState {
     std::vector<std::unique_ptr<ConvergeRecord>> converge;
     std::vector<ConvergeRecord*> order;
     std::vector<double> totals;  // sumas: this pass's totals
+    std::vector<std::string> totals_listing;  // their listing, grown a line a generation
     Representative best;         // of the pass's last generation
     std::vector<MateCopy> copies;  // borrar of the last whole generation
     std::vector<GaRow> borrar2;    // and its borrar2
@@ -460,6 +461,7 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
         if (parse_leading(w.Text6.text()) > parse_leading(w.Text5.text())) break;
 
         run.totals.clear();
+        run.totals_listing = totals_lines(run.totals);
         run.generation = 0;
         w.Curva.clear();
         if (!improved) {
@@ -556,7 +558,8 @@ bool GeneticSearch::generations(RunState& run, GenerationView& view) {
         ++run.generation;
         view.listing(population_lines(run.rows));
         run.totals.push_back(total);
-        view.listing(totals_lines(run.totals));
+        run.totals_listing.push_back(total_line(total));
+        view.listing(run.totals_listing);
         run.best = representative(run.rows);
         if (total == previous_total) {
             ++repeats;
