@@ -4,8 +4,9 @@
 // every method or study that writes the same tables) holds a RunClaim for
 // its whole length. A second claim on the same file, from another program
 // or from another connection of this one, is refused at once instead of
-// waiting. The claim is a flock() on the file, so the kernel drops it when
-// the holder dies: a killed program never blocks the next run.
+// waiting. The claim is a flock() on the database's write-ahead log (why
+// not on the database file itself: see run_claim.cpp), so the kernel drops
+// it when the holder dies: a killed program never blocks the next run.
 //
 // Not reentrant: a run that starts another run on the same database lends
 // it its claim rather than taking a second one.
