@@ -24,7 +24,11 @@ public:
         draws.pop_front();
         return u;
     }
-    bool stop_requested() override { return stop; }
+    // A stop asked for from the start, or at a chosen poll (stop_at_poll).
+    bool stop_requested() override {
+        const bool asked = ScriptedPlatform::stop_requested();
+        return stop || asked;
+    }
 };
 
 inline std::string bits(unsigned value, int width) {

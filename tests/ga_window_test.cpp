@@ -183,15 +183,6 @@ TEST_F(GaWindowTest, the_inverse_operator_starts_the_first_pass_and_every_pass_d
     EXPECT_EQ(as_text(rows("SELECT descrip FROM converge").rows[0][0]).rfind("Cuenta=", 0), 0U);
 }
 
-TEST_F(GaWindowTest, a_stop_request_ends_the_run_after_its_generation_with_the_pass_recorded) {
-    ga::GaWindow& w = open();
-    platform.stop = true;
-    start(w, "Max", "4", "6", "5");
-    EXPECT_EQ((std::vector<long>{count("sumas"), count("converge")}), (std::vector<long>{1, 1}));
-    EXPECT_EQ(w.Text6.text(), "1");
-    EXPECT_EQ(texts().back().rfind("Programa Terminado\r", 0), 0U);
-}
-
 TEST_F(GaWindowTest, listings_show_the_tables_in_their_formats) {
     ga::GaWindow& w = open();
     db->execute("INSERT INTO GA (recno, codigo, decimal, crossover, cadena, nueva, fitness) "

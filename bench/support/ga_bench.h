@@ -1,9 +1,12 @@
 // The genetic search on a fresh default database: 20 chromosomes of 40
-// bits, one pass, "Strat" on AccionesXmes, a fixed number of generations.
-// What the GA benchmarks (headless and in the Qt window) share.
+// bits (or the sizes given), one pass, "Strat" on AccionesXmes, a fixed
+// number of generations (or as many as the pass takes). What the GA
+// benchmarks (headless, in the Qt window, stopped) share.
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "ga/ga_window.h"
 #include "ga/genetic_search.h"
@@ -14,19 +17,21 @@ namespace vorn::bench {
 
 class GaBench {
 public:
-    explicit GaBench(int generations) : generations_(generations) {}
+    explicit GaBench(std::optional<int> generations) : GaBench(generations, own_platform_) {}
+    // On a platform of the benchmark's own (one that stops, say).
+    GaBench(std::optional<int> generations, Platform& platform) : generations_(generations), bench_(platform) {}
     Workbench& workbench() { return bench_.workbench(); }
     std::filesystem::path db_path() const { return bench_.folder() / "ga7.mdb"; }
 
     // "GA", the window's first tick, then the run's fields. A front end that
     // should show the window is built before this.
-    void open() {
+    void open(const std::string& population = "20", const std::string& length = "40") {
         Workbench& wb = bench_.workbench();
         wb.main().Command46.click();
         ga::GaWindow& w = wb.genetic_search().window();
         wb.fire(w.Timer1);
-        w.Text3.set_text("20");
-        w.Text4.set_text("40");
+        w.Text3.set_text(population);
+        w.Text4.set_text(length);
         w.Text5.set_text("1");
         w.Combo1.set_text("Strat");
         wb.genetic_search().set_generation_limit(generations_);
@@ -38,9 +43,9 @@ public:
     }
 
 private:
-    int generations_;
-    QuietPlatform platform_;
-    TrainingBench bench_{platform_};
+    std::optional<int> generations_;
+    QuietPlatform own_platform_;
+    TrainingBench bench_;
 };
 
 }  // namespace vorn::bench

@@ -37,6 +37,31 @@ Genes read_genes(std::string_view s) {
             connector(mid(s, 22, 2))};
 }
 
+// A comparison as compara reads its text, decided once per rule rather
+// than once per month: scoring is the search's innermost loop.
+enum class Comparison { Equal, Different, AtLeast, AtMost, Above, Below };
+
+Comparison comparison_of(std::string_view op) {
+    if (op == "<>") return Comparison::Different;
+    if (op == ">=") return Comparison::AtLeast;
+    if (op == "<=") return Comparison::AtMost;
+    if (op == ">") return Comparison::Above;
+    if (op == "<") return Comparison::Below;
+    return Comparison::Equal;
+}
+
+bool compare(double a, Comparison op, double b) {
+    switch (op) {
+        case Comparison::Different: return a != b;
+        case Comparison::AtLeast: return a >= b;
+        case Comparison::AtMost: return a <= b;
+        case Comparison::Above: return a > b;
+        case Comparison::Below: return a < b;
+        case Comparison::Equal: break;
+    }
+    return a == b;
+}
+
 }  // namespace
 
 MarketTable::MarketTable(std::string name, std::vector<MarketSeries> rows)
@@ -97,27 +122,31 @@ RuleScore score_rule(std::string_view s, const MarketTable& table) {
     if (table.count() == 0) return {-1, RuleOutcome::EmptyTable};
     if (g.left1 == g.right1) return {-1, RuleOutcome::Scored};
     if (g.left2 == g.right2) return {-1, RuleOutcome::Scored};
-    const std::optional<DecodedRule> rule = decode_rule(s, table);
-    const MarketSeries* l1 = table.find(rule->left1);
-    const MarketSeries* r1 = table.find(rule->right1);
-    const MarketSeries* l2 = table.find(rule->left2);
-    const MarketSeries* r2 = table.find(rule->right2);
+    // The rule decode_rule reads, without building it.
+    const long m = table.count();
+    const MarketSeries* l1 = table.find(map_gene(g.left1, m));
+    const MarketSeries* r1 = table.find(map_gene(g.right1, m));
+    const MarketSeries* l2 = table.find(map_gene(g.left2, m));
+    const MarketSeries* r2 = table.find(map_gene(g.right2, m));
     if (!l1 || !r1 || !l2 || !r2) return {-1, RuleOutcome::Scored};
-    const MarketSeries* traded = table.find(rule->traded);
+    const MarketSeries* traded = table.find(map_gene(g.traded, m));
     if (traded == nullptr) return {-1, RuleOutcome::Scored};
     for (const char* mark : kStatisticMarks) {
         if (traded->nombre.find(mark) != std::string::npos) return {0, RuleOutcome::Scored};
     }
+    const Comparison op1 = comparison_of(g.op1);
+    const Comparison op2 = comparison_of(g.op2);
+    const bool both = g.connector == "and", either = g.connector == "or", second_only = g.connector == "not";
     double score = 0;
     for (size_t k = 0; k < 12; ++k) {
-        const bool c1 = compara(l1->months[k], rule->op1, r1->months[k]);
-        const bool c2 = compara(l2->months[k], rule->op2, r2->months[k]);
+        const bool c1 = compare(l1->months[k], op1, r1->months[k]);
+        const bool c2 = compare(l2->months[k], op2, r2->months[k]);
         bool holds;
-        if (rule->connector == "and") {
+        if (both) {
             holds = c1 && c2;
-        } else if (rule->connector == "or") {
+        } else if (either) {
             holds = c1 || c2;
-        } else if (rule->connector == "not") {
+        } else if (second_only) {
             holds = !c1 && c2;
         } else {
             holds = c1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 
 #include "ga/chromosome.h"
 #include "ga/ga_window.h"
@@ -12,6 +13,7 @@
 #include "shell/platform.h"
 #include "shell/record_store.h"
 #include "shell/report_window.h"
+#include "shell/run_claim.h"
 #include "shell/session.h"
 #include "shell/store_phase.h"
 
@@ -20,6 +22,21 @@ namespace vorn::ga {
 namespace {
 
 constexpr const char* kSizesMustBePositive = "Poblacion Numero y Tama\xC3\xB1o Cadena deben ser mayores que 0";
+// Bounds of a run: a generation's pairing is quadratic in the population,
+// and 10000 chromosomes of 1000 bits already take tens of megabytes.
+constexpr double kMaxPopulation = 10000;
+constexpr double kMaxLength = 1000;
+constexpr const char* kPopulationTooLarge = "Poblacion Numero no puede pasar de 10000 cromosomas";
+constexpr const char* kLengthTooLong = "Tama\xC3\xB1o Cadena no puede pasar de 1000 bits";
+constexpr const char* kPassesBelowOne = "Pasadas debe ser un numero mayor o igual que 1";
+constexpr const char* kPassesTooLarge = "Pasadas es un numero demasiado grande";
+constexpr const char* kOtherRunning = "Otro programa esta ejecutando el algoritmo genetico sobre esta base de datos";
+constexpr const char* kStoreFailedTitle = "Error de base de datos";
+constexpr const char* kStillLocked = "La base de datos sigue bloqueada por otro programa: no se guardo el avance de la busqueda.";
+constexpr const char* kStillLockedTitle = "Base de datos";
+constexpr const char* kHeldAtPassStart = "Las tablas quedan como al empezar la pasada ";
+constexpr const char* kHeldAtGeneration = "Las tablas quedan como al terminar la generacion ";
+constexpr const char* kHeldOfPass = " de la pasada ";
 constexpr const char* kOtherNeedsLength = "La estrategia Other necesita Tama\xC3\xB1o Cadena 4, 8 o 10";
 constexpr const char* kEmptyMarketStart = "La tabla ";
 constexpr const char* kEmptyMarketEnd = " no tiene filas: las reglas no se pueden evaluar y valen -1";
@@ -53,17 +70,51 @@ bool is_rule_strategy(const std::string& lower_name) {
 
 const char* rule_table(const std::string& lower_name) { return lower_name == "strat" ? kAcciones : kMercap; }
 
+// A field's leading number, except that one too large for a double (which
+// reads 0) reads as infinite: it is refused as too large, not as 0.
+double field_number(std::string_view text) {
+    const double value = parse_leading(text);
+    if (value != 0) return value;
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (text[i] != '0') return negative ? -HUGE_VAL : HUGE_VAL;
+    }
+    return value;
+}
+
 // The population size as the run normalises it: a never-set field is 10,
-// the sign is dropped and an odd size grows by one.
-long population_size(const TextField& field) {
-    double n = field.text() == "Text3" ? kDefaultPopulation : std::trunc(parse_leading(field.text()));
+// the sign is dropped and an odd size grows by one. Left a double: the
+// field may hold any number, and only a checked one becomes a count.
+double population_size(const TextField& field) {
+    double n = field.text() == "Text3" ? kDefaultPopulation : std::trunc(field_number(field.text()));
     n = std::fabs(n);
     if (std::fmod(n, 2) != 0) n += 1;
-    return static_cast<long>(n);
+    return n;
 }
 
 double chromosome_length(const TextField& field) {
-    return field.text() == "Text4" ? kDefaultLength : std::trunc(parse_leading(field.text()));
+    return field.text() == "Text4" ? kDefaultLength : std::trunc(field_number(field.text()));
+}
+
+// The passes a run makes: a never-set field takes its default. Compared
+// with the pass counter as numbers; whole for the progress bar.
+double passes_asked(const TextField& field) {
+    return field_number(field.text() == "Text5" ? std::string_view(kDefaultPasses) : std::string_view(field.text()));
+}
+
+// What is wrong with the run's fields, or nullptr. Nothing is converted to
+// a count before it is known to fit.
+const char* field_problem(double n, double length, double passes) {
+    if (n == 0 || length < 1) return kSizesMustBePositive;
+    if (!(n <= kMaxPopulation)) return kPopulationTooLarge;
+    if (!(length <= kMaxLength)) return kLengthTooLong;
+    if (!(passes >= 1)) return kPassesBelowOne;
+    // 2^63: the first number a long long cannot hold.
+    if (!(passes < -static_cast<double>(std::numeric_limits<long long>::min()))) return kPassesTooLarge;
+    return nullptr;
 }
 
 // The pressed state of a 3-D button for the length of a handler.
@@ -275,8 +326,11 @@ std::vector<GaRow> GeneticSearch::nuevapoblacionconvergida(long n, long length,
     return rows;
 }
 
-void GeneticSearch::evaluar(std::vector<GaRow>& rows) {
-    for (GaRow& row : rows) row.fitness = fitness(row.cadena);
+void GeneticSearch::evaluar(std::vector<GaRow>& rows, StopCheck* stop) {
+    for (GaRow& row : rows) {
+        if (stop != nullptr && stop->requested()) return;
+        row.fitness = fitness(row.cadena);
+    }
 }
 
 std::string GeneticSearch::inverse_operator(const std::vector<GaRow>& rows) {
@@ -310,21 +364,42 @@ struct GeneticSearch::RunState {
     std::vector<std::unique_ptr<ConvergeRecord>> converge;
     std::vector<ConvergeRecord*> order;
     std::vector<double> totals;  // sumas: this pass's totals
+    std::vector<std::string> totals_listing;  // their listing, grown a line a generation
     Representative best;         // of the pass's last generation
+    std::vector<MateCopy> copies;  // borrar of the last whole generation
+    std::vector<GaRow> borrar2;    // and its borrar2
+    long long passes = 0;          // asked for, for the progress bar
     long pass = 0;
+    long generation = 0;  // whole generations of the pass in course
     long completed = 0;
     bool stopping = false;
+    // What the tables hold: the run as at the end of generation
+    // stored_generation of pass stored_pass (0: as the pass began), with
+    // stored_totals of that pass's totals in sumas. pending: the run holds
+    // a newer generation; mating_pending: newer borrar and borrar2 too.
+    long stored_pass = 0;
+    long stored_generation = 0;
+    size_t stored_totals = 0;
+    bool pending = false;
+    bool mating_pending = false;
+    std::chrono::steady_clock::time_point last_store;
 };
 
-bool GeneticSearch::run() {
+bool GeneticSearch::run(std::optional<RunClaim>& claim) {
     GaWindow& w = window();
-    const long n = population_size(w.Text3);
+    const double n = population_size(w.Text3);
     const double length = chromosome_length(w.Text4);
-    if (n == 0 || length < 1) {
-        platform_.message(kSizesMustBePositive);
+    const double passes = passes_asked(w.Text5);
+    if (const char* problem = field_problem(n, length, passes)) {
+        platform_.message(problem);
         return false;
     }
     if (refuse_if_read_only(db_, platform_)) return false;
+    claim.emplace(db_);
+    if (!claim->held()) {
+        platform_.message(kOtherRunning);
+        return false;
+    }
 
     const auto t0 = platform_.now();
     start_handler();
@@ -335,8 +410,9 @@ bool GeneticSearch::run() {
         ~Running() { flag = false; }
     } running{running_};
     RunState run;
-    run.n = n;
+    run.n = static_cast<long>(n);
     run.length = static_cast<long>(length);
+    run.passes = static_cast<long long>(passes);
     run.strategy = w.Combo1.text();
     if (const Strategy* s = extra(lower(run.strategy)); s && s->start_of_run) s->start_of_run();
     View view(w, consultas());
@@ -345,18 +421,7 @@ bool GeneticSearch::run() {
     const bool had_converge = !w.converge().refresh_and_read({"cadena"}).rows.empty();
     end_load_phase(db_);
 
-    // Former results go to GATargets; the run's own start empty.
-    if (!store_or_tell(db_, platform_, [&] {
-            db_.execute("delete from sumas");
-            if (had_converge) {
-                db_.execute(kTargetsInsert);
-                db_.execute("delete from converge");
-            }
-        })) {
-        return false;
-    }
-
-    const std::string size_text = general(static_cast<double>(n));
+    const std::string size_text = general(n);
     if (w.Text3.text() != size_text) w.Text3.set_text(size_text);
     if (w.Text4.text() == "Text4") w.Text4.set_text("4");
     if (w.Text5.text() == "Text5") w.Text5.set_text(kDefaultPasses);
@@ -371,7 +436,20 @@ bool GeneticSearch::run() {
         w.Text7.set_text("NO");
         improved = true;
     }
-    if (!store_or_tell(db_, platform_, [&] { write_ga_rows(db_, "GA", run.rows); })) return false;
+    // Former results go to GATargets; the run's own tables start with its
+    // first population. Until this is stored the tables are as they were.
+    if (!store_or_tell(db_, platform_, [&] {
+            db_.execute("delete from sumas");
+            if (had_converge) {
+                db_.execute(kTargetsInsert);
+                db_.execute("delete from converge");
+            }
+            write_ga_rows(db_, "GA", run.rows);
+        })) {
+        return false;
+    }
+    run.stored_pass = 1;
+    run.last_store = std::chrono::steady_clock::now();
 
     generations_seconds_ = 0;
     for (;;) {
@@ -383,17 +461,28 @@ bool GeneticSearch::run() {
         if (parse_leading(w.Text6.text()) > parse_leading(w.Text5.text())) break;
 
         run.totals.clear();
+        run.totals_listing = totals_lines(run.totals);
+        run.generation = 0;
         w.Curva.clear();
-        if (!improved) fresh_population(run);
-        improved = false;
-        if (!store_or_tell(db_, platform_, [&] {
-                write_ga_rows(db_, "GA", run.rows);
-                write_totals(db_, run.totals);
-            })) {
-            return false;
+        if (!improved) {
+            fresh_population(run);
+            run.pending = true;
         }
-        if (!generations(run, view)) return false;
-        if (!record_pass(run)) return false;
+        improved = false;
+        if (!store_progress(run, false)) return false;
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            if (!generations(run, view)) return false;
+        } catch (...) {
+            // The program ends ("Termino?" answered Yes) or a failure ends
+            // the handler: the tables keep the last whole generation.
+            store_progress(run, true);
+            throw;
+        }
+        // A pass stopped in its first generation has nothing to record;
+        // the population it began with is stored as the run ends.
+        if (run.generation > 0 ? !record_pass(run) : !store_progress(run, true)) return false;
+        generations_seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (run.stopping) break;
         if (run.completed > 2) list_run_converge(run, view);
         // A pass counter past the passes asked for ends the run at once.
@@ -440,25 +529,37 @@ void GeneticSearch::fresh_population(RunState& run) {
 
 bool GeneticSearch::generations(RunState& run, GenerationView& view) {
     GaWindow& w = window();
-    const auto start = std::chrono::steady_clock::now();
     double previous_total = 0;
     int repeats = 0;
-    int generation = 0;
+    StopCheck stop(platform_);
     do {
-        evaluar(run.rows);
-        probabilidades(run.rows, sumafitness(run.rows));
-        std::vector<MateCopy> copies = mate(run.rows, run.n, platform_, view);
-        evaluar(run.rows);
-        const double total = sumafitness(run.rows);
-        probabilidades(run.rows, total);
-        MarkcrossResult crossed = markcross(run.rows, platform_, view);
-        for (GaRow& row : run.rows) {
+        // The generation is made on a copy of the population, so that a
+        // stop within it leaves the last whole one as it was.
+        std::vector<GaRow> rows = run.rows;
+        evaluar(rows, &stop);
+        if (stop.seen()) break;
+        probabilidades(rows, sumafitness(rows));
+        std::vector<MateCopy> copies = mate(rows, run.n, platform_, view, &stop);
+        if (stop.seen()) break;
+        evaluar(rows, &stop);
+        if (stop.seen()) break;
+        const double total = sumafitness(rows);
+        probabilidades(rows, total);
+        MarkcrossResult crossed = markcross(rows, platform_, view, &stop);
+        if (stop.seen()) break;
+        for (GaRow& row : rows) {
             row.cadena = row.nueva.value_or("");
             row.decimal = valorbinario(row.cadena);
         }
+        run.rows = std::move(rows);
+        run.copies = std::move(copies);
+        run.borrar2 = std::move(crossed.borrar2);
+        run.pending = run.mating_pending = true;
+        ++run.generation;
         view.listing(population_lines(run.rows));
         run.totals.push_back(total);
-        view.listing(totals_lines(run.totals));
+        run.totals_listing.push_back(total_line(total));
+        view.listing(run.totals_listing);
         run.best = representative(run.rows);
         if (total == previous_total) {
             ++repeats;
@@ -466,33 +567,75 @@ bool GeneticSearch::generations(RunState& run, GenerationView& view) {
             repeats = 0;
             previous_total = total;
         }
-        ++generation;
-        w.Curva.add_point(generation, total);
+        w.Curva.add_point(static_cast<double>(run.generation), total);
         w.Curva.refresh();
-        if (!store_or_tell(db_, platform_, [&] {
-                write_ga_rows(db_, "GA", run.rows);
-                write_mate_copies(db_, copies);
-                write_ga_rows(db_, "borrar2", crossed.borrar2);
-                // sumas holds this pass's earlier totals already.
-                append_total(db_, total);
-            })) {
-            return false;
-        }
+        if (!store_progress(run, false)) return false;
         // The bar counts passes; a pass has no known number of generations.
-        session_.report_progress(Progress{run.pass, static_cast<long long>(parse_leading(w.Text5.text())),
+        session_.report_progress(Progress{run.pass, run.passes,
                                           "Pasada " + format_int(run.pass) + " - generacion " +
-                                              format_int(generation) + " - fitness total" + format_short(total)});
-        if (platform_.stop_requested()) {
-            run.stopping = true;
-            break;
-        }
+                                              format_int(run.generation) + " - fitness total" + format_short(total)});
+        if (stop.requested()) break;
         if (generation_limit_) {
-            if (generation >= *generation_limit_) break;
+            if (run.generation >= *generation_limit_) break;
             repeats = 0;
         }
     } while (repeats < 1);
-    generations_seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.stopping = stop.seen();
     return true;
+}
+
+bool GeneticSearch::store_progress(RunState& run, bool force, const std::function<void()>& also) {
+    if (!run.pending && !also) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - run.last_store < store_interval_) return true;
+    StoreOutcome outcome = StoreOutcome::Stored;
+    try {
+        outcome = store_result(db_, platform_, [&] {
+            if (run.pending) {
+                write_ga_rows(db_, "GA", run.rows);
+                if (run.mating_pending) {
+                    write_mate_copies(db_, run.copies);
+                    write_ga_rows(db_, "borrar2", run.borrar2);
+                }
+                // sumas holds the pass's totals up to its last store, or a
+                // former pass's.
+                if (run.stored_pass == run.pass) {
+                    for (size_t i = run.stored_totals; i < run.totals.size(); ++i) append_total(db_, run.totals[i]);
+                } else {
+                    write_totals(db_, run.totals);
+                }
+            }
+            if (also) also();
+        });
+    } catch (const EngineError& error) {
+        tell_not_stored_since(run, &error);
+        return false;
+    }
+    if (outcome != StoreOutcome::Stored) {
+        tell_not_stored_since(run, nullptr);
+        return false;
+    }
+    run.stored_pass = run.pass;
+    run.stored_generation = run.generation;
+    run.stored_totals = run.totals.size();
+    run.pending = run.mating_pending = false;
+    run.last_store = now;
+    return true;
+}
+
+void GeneticSearch::tell_not_stored_since(const RunState& run, const EngineError* failure) {
+    const std::string held =
+        run.stored_generation == 0
+            ? kHeldAtPassStart + format_int(run.stored_pass)
+            : kHeldAtGeneration + format_int(run.stored_generation) + kHeldOfPass + format_int(run.stored_pass);
+    if (failure == nullptr) {
+        platform_.message(std::string(kStillLocked) + "\r" + held, kStillLockedTitle, Icon::Exclamation);
+        return;
+    }
+    // The engine's own account, without the claim that nothing of the
+    // operation was stored: the run's earlier generations were.
+    const EngineError plain(failure->what(), failure->code(), failure->from_engine());
+    platform_.message(engine_failure_text(plain) + "\r" + held, kStoreFailedTitle, Icon::Critical);
 }
 
 bool GeneticSearch::record_pass(RunState& run) {
@@ -516,7 +659,8 @@ bool GeneticSearch::record_pass(RunState& run) {
     record->porc += 1;
     record->funcionfitness = run.strategy;
     record->descrip = describir(run.best.cadena, run.strategy);
-    return store_or_tell(db_, platform_, [&] {
+    // The pass's last generation and its record are stored together.
+    return store_progress(run, true, [&] {
         std::vector<ConvergeRecord> records;
         for (const auto& r : run.converge) records.push_back(*r);
         write_converge(db_, records);
@@ -541,7 +685,9 @@ std::string GeneticSearch::listing_description(const ChromosomeRecord& record) {
 void GeneticSearch::run_button() {
     GaWindow& w = window();
     Pressed pressed(w.GroupPush3D1);
-    if (!run()) return;
+    // Held until the run's result is shown, so no other run moves it away.
+    std::optional<RunClaim> claim;
+    if (!run(claim)) return;
     std::vector<ChromosomeRecord> best = read_chromosome_records(w.converge());
     if (!best.empty()) {
         w.Text9.set_text(best.front().cadena + " " + describir(best.front().cadena, w.Combo1.text()));

@@ -4,11 +4,20 @@
 // fitness of the pool repeats, then records its representative chromosome
 // in `converge`. The best chromosome of the run is shown decoded.
 //
-// The run is a long handler: it reads what it needs (fields, converge, the
-// market table, `series`), ends the read transaction, computes in memory
-// and writes each generation's rows (GA, borrar, borrar2, sumas) and each
-// pass's converge in one store phase. A stop request ends it after the
-// generation in course, with that pass recorded.
+// The run is a long handler: it checks its fields (sizes are bounded:
+// 10000 chromosomes of 1000 bits), claims the database (one run per file
+// at a time, see shell/run_claim.h), reads what it needs (fields,
+// converge, the market table, `series`), ends the read transaction and
+// computes in memory. Its tables (GA, borrar, borrar2, sumas: one whole
+// generation) are stored with the pass's converge at the end of each pass
+// and, within a pass, at most once every 2 seconds; after a run they hold
+// exactly what storing every generation would leave. A failed store says
+// which generation the tables hold.
+//
+// A stop request is seen within a generation, at each step of its long
+// loops. The generation in course is dropped: the run ends as on its own
+// limit, with the pass recorded from its last whole generation (a pass
+// stopped in its first generation has none and is not recorded).
 //
 // Strategies beyond the six of the strategy box are added by the workbench
 // with add_strategy(): a name for the box, a fitness of one chromosome, a
@@ -22,6 +31,7 @@
 //                      [&] { prepare_network(); }});
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -34,9 +44,11 @@
 #include "ga/decoders.h"
 #include "ga/population.h"
 #include "ga/tables.h"
+#include "shell/run_claim.h"
 
 namespace vorn {
 class Database;
+class EngineError;
 class MainWindow;
 class Platform;
 class ReportWindow;
@@ -100,9 +112,12 @@ public:
 
     // For benchmarks only: every pass runs exactly this many generations.
     void set_generation_limit(std::optional<int> limit) { generation_limit_ = limit; }
-    // Seconds the generations of the last run took (without start-up,
-    // loading or the end of the run).
+    // Seconds the generations of the last run took, with the stores of
+    // their tables (without start-up, loading or the end of the run).
     double last_generations_seconds() const { return generations_seconds_; }
+    // For tests: the least time between two stores within a pass (2 s);
+    // zero stores every generation.
+    void set_store_interval(std::chrono::steady_clock::duration interval) { store_interval_ = interval; }
 
 private:
     class View;
@@ -111,12 +126,19 @@ private:
     void connect(GaWindow& w);
     // The run; false when it was refused before it started or a store
     // failed. Its steps: the first population, the passes, each pass's
-    // generations, the pass's record in converge.
-    bool run();
+    // generations, the pass's record in converge. It claims the database
+    // in claim, which the caller keeps until it has shown the result.
+    bool run(std::optional<RunClaim>& claim);
     void improve_first_rows(std::vector<GaRow>& rows);
     void fresh_population(RunState& run);
     bool generations(RunState& run, GenerationView& view);
     bool record_pass(RunState& run);
+    // Stores the generation the run holds when it is newer than the
+    // tables' and forced or the store interval has passed, with extra
+    // writes (the pass's converge) in the same store phase. False, with
+    // the user told where the tables stand, when the store failed.
+    bool store_progress(RunState& run, bool force, const std::function<void()>& also = {});
+    void tell_not_stored_since(const RunState& run, const EngineError* failure);
     void list_run_converge(RunState& run, GenerationView& view);
     // A chromosome record's description, by the strategy that found it.
     std::string listing_description(const ChromosomeRecord& record);
@@ -131,7 +153,9 @@ private:
     std::vector<GaRow> nuevapoblacion(long n, long length);
     std::vector<GaRow> nuevapoblacionconvergida(long n, long length, const std::vector<ConvergeRecord*>& order,
                                                 size_t& winners);
-    void evaluar(std::vector<GaRow>& rows);
+    // The fitness of every row; with a stop check, a stop seen before a
+    // row ends it at once, rows half-scored.
+    void evaluar(std::vector<GaRow>& rows, StopCheck* stop = nullptr);
     std::string inverse_operator(const std::vector<GaRow>& rows);
     void list_chromosomes(ChromosomeTable table, const std::vector<ChromosomeRecord>& records);
     void imprimir(const std::string& text);
@@ -153,6 +177,7 @@ private:
     std::set<std::string> warned_;
     std::optional<int> generation_limit_;
     double generations_seconds_ = 0;
+    std::chrono::steady_clock::duration store_interval_ = std::chrono::seconds(2);
 };
 
 }  // namespace vorn::ga

@@ -40,7 +40,14 @@ bool any_unpaired(const std::vector<GaRow>& rows) {
 
 std::string recno_criteria(long long recno) { return "recno=" + format_short(static_cast<double>(recno)); }
 
+bool stop_seen(StopCheck* stop) { return stop != nullptr && stop->requested(); }
+
 }  // namespace
+
+bool StopCheck::requested() {
+    if (!seen_) seen_ = platform_.stop_requested();
+    return seen_;
+}
 
 double sumafitness(const std::vector<GaRow>& rows) {
     double total = 0;
@@ -74,10 +81,12 @@ size_t ruleta(const std::vector<GaRow>& rows, Platform& platform) {
     return rows.empty() ? 0 : rows.size() - 1;
 }
 
-std::vector<MateCopy> mate(std::vector<GaRow>& rows, long n, Platform& platform, GenerationView& view) {
+std::vector<MateCopy> mate(std::vector<GaRow>& rows, long n, Platform& platform, GenerationView& view,
+                           StopCheck* stop) {
     std::vector<MateCopy> copies;
     if (rows.empty()) return copies;
     for (long i = 1; i <= n; ++i) {
+        if (stop_seen(stop)) return copies;
         const long long codigo = rows[ruleta(rows, platform)].codigo;
         auto drawn = std::find_if(rows.begin(), rows.end(), [codigo](const GaRow& row) { return row.codigo == codigo; });
         if (drawn == rows.end()) {
@@ -109,12 +118,13 @@ long PairingDraw::moves(long m, Platform& platform) {
     return a;
 }
 
-MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, GenerationView& view) {
+MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, GenerationView& view, StopCheck* stop) {
     PairingDraw draw;
-    return markcross(rows, platform, view, draw);
+    return markcross(rows, platform, view, draw, stop);
 }
 
-MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, GenerationView& view, PairingDraw& draw) {
+MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, GenerationView& view, PairingDraw& draw,
+                          StopCheck* stop) {
     MarkcrossResult result;
     for (size_t i = 0; i < rows.size(); ++i) rows[i].recno = static_cast<long long>(i) + 1;
     std::erase_if(rows, [](const GaRow& row) { return !row.nueva; });
@@ -128,6 +138,7 @@ MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, Generati
     std::vector<size_t> unpaired;
     for (;;) {
         view.listing(pairing_lines(rows, texts));
+        if (stop_seen(stop)) return result;
         if (!any_unpaired(rows)) {
             view.progress(kNoUnpairedRow);
             break;
@@ -180,6 +191,7 @@ MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, Generati
     }
 
     for (size_t i = 0; i < rows.size(); ++i) {
+        if (stop_seen(stop)) return result;
         const long long r = rows[i].recno;
         const std::string s1 = rows[i].cadena;
         const long long q = rows[i].crossover.value_or(0);

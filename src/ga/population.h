@@ -54,6 +54,24 @@ public:
     virtual void listing(std::vector<std::string> lines) = 0;
 };
 
+// The user's stop request as a generation's long loops see it. The
+// platform is asked at each step of a loop (a roulette draw, a pairing
+// pass, a crossover, a fitness), where a step costs far more than the
+// question; once it has said yes, the answer is remembered and the platform
+// is not asked again.
+class StopCheck {
+public:
+    explicit StopCheck(Platform& platform) : platform_(platform) {}
+    // Asks the platform unless a stop was already seen.
+    bool requested();
+    // Whether a stop was seen, without asking.
+    bool seen() const { return seen_; }
+
+private:
+    Platform& platform_;
+    bool seen_ = false;
+};
+
 // The marker of the rows of a new mating pool.
 inline constexpr const char* kPoolMarker = "AAA";
 
@@ -74,8 +92,11 @@ size_t ruleta(const std::vector<GaRow>& rows, Platform& platform);
 // `mate`: n roulette draws counted in each drawn row's `mate`; the drawn
 // rows' copies (the rows of borrar) join GA as the pool, marked "AAA", and
 // the rows of the previous pool leave. Rows with no nueva yet (a freshly
-// made population) stay until markcross. Gives the copies.
-std::vector<MateCopy> mate(std::vector<GaRow>& rows, long n, Platform& platform, GenerationView& view);
+// made population) stay until markcross. Gives the copies. With a stop
+// check, a stop seen before a draw ends it at once: the rows are then
+// half-made and the caller drops them (stop->seen() says so).
+std::vector<MateCopy> mate(std::vector<GaRow>& rows, long n, Platform& platform, GenerationView& view,
+                           StopCheck* stop = nullptr);
 
 // How the pairing picks a row among the m unpaired ones: a = number of
 // moves from the first row; a row is taken when a < m. Tests inject their
@@ -96,10 +117,13 @@ struct MarkcrossResult {
 // population, pairs the pool at random (a last unpaired row is paired with
 // itself) and writes every row's offspring into nueva. The pairing loop
 // asks "Pasada=n Termino?" every 10 x pool + 10 passes; Yes ends the
-// program (throws EndProgram).
+// program (throws EndProgram). With a stop check, a stop seen in the
+// pairing loop or between two crossovers ends it at once, rows half-made,
+// as in mate.
 MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, GenerationView& view,
-                          PairingDraw& draw);
-MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, GenerationView& view);
+                          PairingDraw& draw, StopCheck* stop = nullptr);
+MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, GenerationView& view,
+                          StopCheck* stop = nullptr);
 
 // `crossover` of the rows with recno r1 and r2 (p = 1 always crosses): a
 // cut point c in 1..L1-1, the first offspring (head of s1, tail of s2,

@@ -94,9 +94,11 @@ std::vector<std::string> population_lines(const std::vector<GaRow>& rows) {
     return lines;
 }
 
+std::string total_line(double total) { return format_short(total) + "\t"; }
+
 std::vector<std::string> totals_lines(const std::vector<double>& totals) {
     std::vector<std::string> lines{kTotalsTitle, kPopulationHeading};
-    for (double total : totals) lines.push_back(format_short(total) + "\t");
+    for (double total : totals) lines.push_back(total_line(total));
     return lines;
 }
 
@@ -149,9 +151,13 @@ std::vector<std::string> unpaired_lines(const std::vector<GaRow>& rows, const st
                                         const std::vector<size_t>& indices) {
     std::vector<std::string> lines{kUnpairedTitle, kUnpairedHeading};
     lines.reserve(indices.size() + 2);
+    const size_t separator = std::string_view(kUnpairedSeparator).size();
     for (size_t i : indices) {
         const GaRow& row = rows[i];
         std::string line;
+        // One allocation a line: the pairing lists these lines pass after pass.
+        line.reserve(texts[i].recno.size() + texts[i].codigo.size() + texts[i].decimal.size() + 24 +
+                     row.cadena.size() + (row.nueva ? row.nueva->size() : 0) + 6 * separator);
         for (const std::string* value : {&texts[i].recno, &texts[i].codigo, &texts[i].decimal}) {
             line += *value;
             line += kUnpairedSeparator;

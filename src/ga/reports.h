@@ -19,6 +19,8 @@ namespace vorn::ga {
 std::vector<std::string> population_lines(const std::vector<GaRow>& rows);
 // "Sumas Browse de Data3", the population heading, one line per total.
 std::vector<std::string> totals_lines(const std::vector<double>& totals);
+// The line of one total, for a listing that grows a generation at a time.
+std::string total_line(double total);
 
 // A record of converge or GATargets as the chromosome listings read it.
 struct ChromosomeRecord {

@@ -91,8 +91,27 @@ public:
     void reseed();
 
 private:
+    // MT19937-64, drawing exactly what std::mt19937_64 draws, but seeding
+    // and twisting its state one word at a time as words are drawn: the
+    // genetic search reseeds before every roulette draw, and a reseed
+    // followed by one draw then costs about half the state instead of
+    // seeding and regenerating all of it.
+    class Twister {
+    public:
+        explicit Twister(std::uint64_t seed) { seed_with(seed); }
+        void seed_with(std::uint64_t seed);
+        std::uint64_t next();
+
+    private:
+        static constexpr std::size_t kWords = 312;
+        static constexpr std::size_t kShift = 156;
+        void seed_up_to(std::size_t word);
+        std::uint64_t state_[kWords] = {};
+        std::size_t seeded_ = 0;  // words set from the seed (all, after a first full round)
+        std::size_t next_ = 0;    // the next word to twist and draw
+    };
     std::uint64_t next_seed_;
-    std::mt19937_64 engine_;
+    Twister engine_;
 };
 
 // Thrown to end the program from inside a handler ("Salir" and the GA
