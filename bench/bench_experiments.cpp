@@ -10,7 +10,8 @@
 #include <memory>
 
 #include "app/workbench.h"
-#include "engine/experiments.h"
+#include "drivers/pipeline.h"
+#include "drivers/experiments.h"
 #include "frames/frame_toolkit.h"
 #include "shell/default_database.h"
 #include "shell/main_window.h"
@@ -93,7 +94,7 @@ void pipeline_step(benchmark::State& state, int op) {
         state.ResumeTiming();
         bench.main().Command34.form().run_handler([&] {
             int t1 = 1, t2 = 2;
-            bench.frame_toolkit().generartrama(t1, t2);
+            bench.pipeline().generartrama(t1, t2);
         });
     }
 }

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <set>
 
-#include "engine/experiments.h"
+#include "drivers/experiments.h"
 #include "experiments_fixture.h"
 #include "ga/ga_window.h"
 #include "ga/genetic_search.h"

@@ -7,7 +7,7 @@
 namespace vorn::testing {
 namespace {
 
-using Load = engine::Network::Load;
+using Load = workset::Load;
 
 class EngineLoaders : public WorkbenchTest {
 protected:

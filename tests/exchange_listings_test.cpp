@@ -48,7 +48,7 @@ TEST_F(ExchangeListings, array_browses_walk_the_fields_bounds_and_skip_null_cell
     add_frame(4, {}, 0.7);
     db->execute("INSERT INTO BPNPESOS VALUES (1, 1, 1, 0.125), (1, 2, 2, 2), (2, 1, 1, -0.5)");
     engine::Network& net = bench->network();
-    using Load = engine::Network::Load;
+    using Load = workset::Load;
     for (Load found : {net.fijarEntradas(), net.fijarEntradaPesos(), net.fijarPesosOculta(), net.fijarTarget()})
         ASSERT_EQ(found, Load::Loaded);
     w().Text3.set_text("4");

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/error_curve.h"
-#include "engine/experiments.h"
+#include "drivers/experiments.h"
 #include "experiments_fixture.h"
 #include "support/file_bytes.h"
 
@@ -29,7 +29,7 @@ protected:
         w().Combo1.set_text("Set1");
         w().Text7.set_text("20");
     }
-    engine::Experiments& experiments() { return bench->experiments(); }
+    drivers::Experiments& experiments() { return bench->experiments(); }
     long count_rows(const std::string& table) {
         return static_cast<long>(as_number(rows("SELECT count(*) FROM " + table).rows[0][0]));
     }
@@ -78,8 +78,8 @@ TEST_F(ExperimentsTest, codes_set_frames_and_settings_and_lower_them_to_the_fram
     drawn.draws = {0.5, op_draw(16), op_draw(16), op_draw(16)};
     ASSERT_TRUE(experiments().experimento_codificado(" 001101110010 "));
     EXPECT_EQ(as_text(rows("SELECT tramas FROM PasadasBPN").rows[0][0]), "1=11=11=1");
-    EXPECT_EQ(engine::binario_a_decimal(" 1x1 "), 5);  // a character that is no digit counts 0
-    EXPECT_EQ(engine::binario_a_decimal(""), 0);
+    EXPECT_EQ(drivers::binario_a_decimal(" 1x1 "), 5);  // a character that is no digit counts 0
+    EXPECT_EQ(drivers::binario_a_decimal(""), 0);
 }
 
 TEST_F(ExperimentsTest, a_random_experiment_shows_its_progress_and_logs_its_settings) {
@@ -250,7 +250,7 @@ TEST_F(ExperimentsTest, a_stopped_timer_never_runs_the_startup_experiment) {
 }
 
 TEST_F(ExperimentsTest, red_fitness_runs_each_distinct_code_once_per_run) {
-    engine::RedFitness& red = bench->red_fitness();
+    drivers::RedFitness& red = bench->red_fitness();
     const double first = red("0001000100011"), again = red("000100010001001"), other = red("000000000000");
     ASSERT_EQ(log_rows(), 2);
     EXPECT_EQ(first, again);
@@ -266,7 +266,7 @@ TEST_F(ExperimentsTest, red_fitness_runs_each_distinct_code_once_per_run) {
     EXPECT_EQ(red("0101"), 0);
     EXPECT_EQ(red("01"), 0);
     EXPECT_EQ(said_short(), 1);
-    EXPECT_EQ(engine::RedFitness::describir("0101010101011111"), "Red=010101010101");
+    EXPECT_EQ(drivers::RedFitness::describir("0101010101011111"), "Red=010101010101");
 
     // A new run evaluates again and may say again.
     red.reset();

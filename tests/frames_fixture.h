@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/network.h"
 #include "frames/frame_toolkit.h"
 #include "support/workbench_fixture.h"
 

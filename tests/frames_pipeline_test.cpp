@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 
+#include "drivers/pipeline.h"
 #include "experiments_fixture.h"
 
 namespace vorn {
@@ -20,7 +21,7 @@ protected:
     // One step of the pipeline on these draws; it takes every one.
     std::string generate(std::deque<double> draws, int t1 = 1, int t2 = 2) {
         drawn.draws = std::move(draws);
-        std::string description = toolkit().generartrama(t1, t2);
+        std::string description = bench->pipeline().generartrama(t1, t2);
         EXPECT_TRUE(drawn.draws.empty());
         return description;
     }
@@ -141,7 +142,7 @@ TEST_F(FramesPipelineTest, the_sets_build_the_first_frame_from_their_market_tabl
     // Set2 keeping a frame the index does not have.
     db->execute("DELETE FROM BPN");
     int t1 = 3, t2 = 1;
-    EXPECT_EQ(toolkit().generartrama(t1, t2), "");
+    EXPECT_EQ(bench->pipeline().generartrama(t1, t2), "");
     EXPECT_THAT(drawn.texts(), ElementsAre("data1 vacio"));
 }
 

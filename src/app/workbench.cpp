@@ -1,6 +1,7 @@
 #include "app/workbench.h"
 
-#include "engine/experiments.h"
+#include "drivers/experiments.h"
+#include "drivers/pipeline.h"
 #include "engine/network.h"
 #include "exchange/listings.h"
 #include "exchange/pattern_files.h"
@@ -12,6 +13,7 @@
 #include "shell/platform.h"
 #include "shell/record_store.h"
 #include "shell/store_phase.h"
+#include "workset/working_set.h"
 
 namespace vorn {
 
@@ -33,25 +35,34 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
             if (window.visible()) db.commit_before_report();
         });
     });
-    network_ = std::make_unique<engine::Network>(*main_, platform, *reports_, *this);
-    listings_ = std::make_unique<exchange::Listings>(*main_, *network_, *reports_);
+    working_set_ = std::make_unique<workset::WorkingSet>(*main_, platform);
+    network_ = std::make_unique<engine::Network>(*main_, platform, *reports_, *this, *working_set_);
+    engine::Network& network = *network_;
+    listings_ = std::make_unique<exchange::Listings>(
+        *main_, *working_set_,
+        exchange::WeightCells{[&network](int i, int j) { return network.peso_entrada(i, j); },
+                              [&network](int j) { return network.peso_oculta(j); }},
+        *reports_);
     pattern_files_ = std::make_unique<exchange::PatternFiles>(*main_, platform, *listings_, files_dir);
-    network_->set_history_writer(pattern_files_.get());
-    frames_ = std::make_unique<frames::FrameToolkit>(*main_, platform, *network_, *reports_, *listings_,
-                                                     *pattern_files_);
-    samples_ = std::make_unique<exchange::SampleSets>(*main_, platform, db, *network_);
+    frames_ = std::make_unique<frames::FrameToolkit>(*main_, platform, *working_set_, *reports_,
+                                                     [this] { pattern_files_->ver_last_csv(); });
+    samples_ = std::make_unique<exchange::SampleSets>(*main_, platform, db, [&network] { network.inicializar_pesos(); });
+    pipeline_ = std::make_unique<drivers::DatasetPipeline>(*main_, platform, *working_set_, *frames_, *listings_,
+                                                           *pattern_files_);
     ga_ = std::make_unique<ga::GeneticSearch>(db, platform, *main_, *reports_, *this);
-    experiments_ = std::make_unique<engine::Experiments>(*main_, platform, *network_, *frames_, *reports_,
-                                                         *pattern_files_);
-    // The experiments keep each training curve before "test.csv" is written.
+    experiments_ = std::make_unique<drivers::Experiments>(*main_, platform, *network_, *frames_, *pipeline_,
+                                                          *reports_, *pattern_files_);
+    // Every training's history goes through the experiments, which keep
+    // each curve and pass it on to "test.csv".
     network_->set_history_writer(experiments_.get());
-    red_fitness_ = std::make_unique<engine::RedFitness>(*experiments_, platform);
+    red_fitness_ = std::make_unique<drivers::RedFitness>(*experiments_, platform);
 
 
     network_->connect();
     listings_->connect();
     pattern_files_->connect();
     frames_->connect();
+    pipeline_->connect();
     samples_->connect();
     experiments_->connect();
     main_->Command46.set_handler([this] { ga_->show(); });
@@ -65,7 +76,7 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
         window.Text2.set_text(result);
     });
     ga_->add_strategy({"Red", [this](const std::string& bits) { return (*red_fitness_)(bits); },
-                       &engine::RedFitness::describir, [this] { red_fitness_->reset(); }});
+                       &drivers::RedFitness::describir, [this] { red_fitness_->reset(); }});
 
     // The operations that write to the database; on a read-only one they
     // refuse before their work, otherwise they take the write lock first,

@@ -16,11 +16,17 @@
 
 namespace vorn {
 
-namespace engine {
+namespace drivers {
+class DatasetPipeline;
 class Experiments;
-class Network;
 class RedFitness;
-}  // namespace engine
+}  // namespace drivers
+namespace engine {
+class Network;
+}
+namespace workset {
+class WorkingSet;
+}
 namespace exchange {
 class Listings;
 class PatternFiles;
@@ -43,17 +49,19 @@ public:
 
     MainWindow& main() { return *main_; }
     ReportWindows& reports() { return *reports_; }
+    workset::WorkingSet& working_set() { return *working_set_; }
     engine::Network& network() { return *network_; }
     exchange::Listings& listings() { return *listings_; }
     exchange::PatternFiles& pattern_files() { return *pattern_files_; }
     frames::FrameToolkit& frame_toolkit() { return *frames_; }
+    drivers::DatasetPipeline& pipeline() { return *pipeline_; }
     exchange::SampleSets& sample_sets() { return *samples_; }
     // The genetic search; its window GABPN is created on first use.
     ga::GeneticSearch& genetic_search() { return *ga_; }
-    engine::Experiments& experiments() { return *experiments_; }
+    drivers::Experiments& experiments() { return *experiments_; }
     // The fitness of the genetic search's "Red" strategy: a coded
     // experiment per distinct code (reset() at the start of each run).
-    engine::RedFitness& red_fitness() { return *red_fitness_; }
+    drivers::RedFitness& red_fitness() { return *red_fitness_; }
 
     // Every form that exists now (Consultas and GABPN only once created).
     std::vector<Form*> forms() override;
@@ -62,14 +70,16 @@ public:
 private:
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<ReportWindows> reports_;
+    std::unique_ptr<workset::WorkingSet> working_set_;
     std::unique_ptr<engine::Network> network_;
     std::unique_ptr<exchange::Listings> listings_;
     std::unique_ptr<exchange::PatternFiles> pattern_files_;
     std::unique_ptr<frames::FrameToolkit> frames_;
+    std::unique_ptr<drivers::DatasetPipeline> pipeline_;
     std::unique_ptr<exchange::SampleSets> samples_;
     std::unique_ptr<ga::GeneticSearch> ga_;
-    std::unique_ptr<engine::Experiments> experiments_;
-    std::unique_ptr<engine::RedFitness> red_fitness_;
+    std::unique_ptr<drivers::Experiments> experiments_;
+    std::unique_ptr<drivers::RedFitness> red_fitness_;
 };
 
 }  // namespace vorn

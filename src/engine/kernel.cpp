@@ -6,12 +6,6 @@
 
 namespace vorn::engine {
 
-double sigmoide(double x) {
-    if (x <= -20) return 0;
-    if (x >= 20) return 1;
-    return 1 / (1 + std::exp(-x));
-}
-
 namespace {
 
 // The hidden-unit count is a template argument so that the running sums

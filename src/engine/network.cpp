@@ -6,8 +6,9 @@
 #include <cmath>
 
 #include "engine/kernel.h"
-#include "engine/limits.h"
+#include "workset/limits.h"
 #include "engine/network_state.h"
+#include "workset/working_set.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
 #include "shell/platform.h"
@@ -39,17 +40,12 @@ constexpr const char* kRunFieldLast =
 
 }  // namespace
 
-double sigmoide(Cell& x) {
-    if (!x.is_number()) x = Cell::number(0);
-    return sigmoide(x.value);
-}
+Network::Network(MainWindow& window, Platform& platform, ReportWindows& reports, Session& session,
+                 workset::WorkingSet& frames)
+    : w_(window), platform_(platform), reports_(reports), session_(session), frames_(frames),
+      state_(std::make_unique<State>()) {}
 
-Network::Network(MainWindow& window, Platform& platform, ReportWindows& reports, Session& session)
-    : w_(window), platform_(platform), reports_(reports), session_(session), state_(new State) {}
-
-Network::~Network() {
-    delete state_;
-}
+Network::~Network() = default;
 
 void Network::connect() {
     w_.Command3.set_handler([this] { ejecutar(); });
@@ -63,18 +59,10 @@ bool inside(int k, int max) {
 }
 }  // namespace
 
-Cell Network::entrada(int i, int n) const {
-    return inside(i, kMaxIndex) && inside(n, kMaxIndex) && i <= state_->frame_length[static_cast<size_t>(n)]
-               ? state_->entrada(i, n)
-               : Cell{};
-}
-bool Network::frame_exists(int n) const { return frame_length(n) >= 0; }
-int Network::frame_length(int n) const {
-    return inside(n, kMaxIndex) ? state_->frame_length[static_cast<size_t>(n)] : -1;
-}
-Cell Network::target(int n) const {
-    return inside(n, kMaxIndex) ? state_->targets[static_cast<size_t>(n)] : Cell{};
-}
+Cell Network::entrada(int i, int n) const { return frames_.entrada(i, n); }
+bool Network::frame_exists(int n) const { return frames_.frame_exists(n); }
+int Network::frame_length(int n) const { return frames_.frame_length(n); }
+Cell Network::target(int n) const { return frames_.target(n); }
 Cell Network::peso_entrada(int i, int j) const {
     return inside(i, kMaxIndex) && inside(j, kMaxIndex) ? state_->peso_entrada(i, j) : Cell{};
 }
@@ -122,7 +110,7 @@ std::optional<double> Network::bpntrama(std::string_view mode, int n) {
     for (int j = 1; j <= hidden; ++j) {
         w_out[static_cast<size_t>(j)] = state_->pesos_oculta[static_cast<size_t>(j)].number_or_zero();
         for (int i = 1; i <= inputs; ++i) {
-            double xi = state_->entrada(i, n).number_or_zero();
+            double xi = frames_.entrada(i, n).number_or_zero();
             double wij = state_->peso_entrada(i, j).number_or_zero();
             x[static_cast<size_t>(i)] = xi;
             w_in[static_cast<size_t>(i * kKernelHidden + j)] = wij;

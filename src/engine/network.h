@@ -11,12 +11,15 @@
 #pragma once
 
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "engine/limits.h"
+#include "workset/cell.h"
+#include "workset/limits.h"
+#include "workset/table_rows.h"
 
 namespace vorn {
 class MainWindow;
@@ -25,36 +28,22 @@ class ReportWindows;
 class Session;
 }  // namespace vorn
 
+namespace vorn::workset {
+class WorkingSet;
+struct TableRow;
+}  // namespace vorn::workset
+
 namespace vorn::engine {
 
-struct TableRow;
-
-// Bounds of the working arrays: positions and frames 0..100, hidden units
-// 0..3.
-constexpr int kMaxIndex = 100;
-constexpr int kMaxHidden = 3;
-
-// A cell of a working array: never loaded (empty), loaded from a NULL
-// (null), or a number. Sums and the kernel read empty and null as 0.
-struct Cell {
-    enum class Kind : unsigned char { Empty, Null, Number };
-    Kind kind = Kind::Empty;
-    double value = 0;
-
-    static Cell number(double v) { return {Kind::Number, v}; }
-    static Cell null() { return {Kind::Null, 0}; }
-
-    bool is_number() const { return kind == Kind::Number; }
-    bool is_null() const { return kind == Kind::Null; }
-    bool is_empty() const { return kind == Kind::Empty; }
-    double number_or_zero() const { return kind == Kind::Number ? value : 0.0; }
-};
-
-// 1 / (1 + e^-x), exactly 0 at x <= -20 and exactly 1 at x >= 20.
-double sigmoide(double x);
-// The same for a cell; an empty or null cell is set to 0 first, as the
-// conversions that call it on a frame's value expect.
-double sigmoide(Cell& x);
+// The working set's cells and bounds, as the network names them.
+using workset::Cell;
+using workset::kMaxHidden;
+using workset::kMaxIndex;
+using workset::sigmoide;
+using workset::BoundedField;
+using workset::fields_within_arrays;
+using workset::Load;
+using workset::loop_count;
 
 // What a stop request does to a training run. AtPassEnd ends it at the end
 // of the current pass as the pass limit would (weights and history of the
@@ -79,20 +68,12 @@ public:
     virtual void discard_history() = 0;
 };
 
-// The files an experiment leaves: the training history ("test.csv") and
-// the description of its last pipeline step ("last.csv"). While held, the
-// step's description is kept aside instead of replacing "last.csv"; it is
-// written (or dropped) when the experiment it belongs to was stored (or
-// abandoned), so that both files change only with the tables.
-class ExperimentFiles : public HistoryWriter {
-public:
-    virtual void hold_last_step() = 0;
-    virtual void release_last_step(bool write) = 0;
-};
 
 class Network {
 public:
-    Network(MainWindow& window, Platform& platform, ReportWindows& reports, Session& session);
+    // `frames` is the working set the network trains and executes on.
+    Network(MainWindow& window, Platform& platform, ReportWindows& reports, Session& session,
+            workset::WorkingSet& frames);
     ~Network();
     Network(const Network&) = delete;
     Network& operator=(const Network&) = delete;
@@ -101,12 +82,12 @@ public:
     // Gives the buttons "X", "E" and "P.Ini" their handlers.
     void connect();
 
-    // The loaders. fijarEntradas also corrects the frame-size and
-    // frame-count fields. Each returns what it found: Refused after saying
-    // why (a row outside the arrays' bounds, a value that is not finite),
-    // Empty for an empty table (the arrays are then simply kept, as the
-    // caller may go on), Loaded otherwise.
-    enum class Load { Loaded, Empty, Refused };
+    // The loaders. fijarEntradas and fijarTarget are the working set's;
+    // fijarEntradas also corrects the frame-size and frame-count fields.
+    // Each returns what it found: Refused after saying why (a row outside
+    // the arrays' bounds, a value that is not finite), Empty for an empty
+    // table (the arrays are then simply kept, as the caller may go on),
+    // Loaded otherwise.
     Load fijarEntradas();
     Load fijarEntradaPesos();
     Load fijarPesosOculta();
@@ -165,12 +146,9 @@ private:
     void apply_field_defaults();
     // The four loaders in order; false at the first that refused.
     bool load_all();
-    // The loaders' work on rows already read.
-    Load load_inputs(const std::vector<TableRow>& rows);
-    void record_frames(const std::vector<TableRow>& rows);
-    Load load_input_weights(const std::vector<TableRow>& rows);
-    Load load_hidden_weights(const std::vector<TableRow>& rows);
-    Load load_targets(const std::vector<TableRow>& rows);
+    // The weight loaders' work on rows already read.
+    Load load_input_weights(const std::vector<workset::TableRow>& rows);
+    Load load_hidden_weights(const std::vector<workset::TableRow>& rows);
     // The warning field says exactly "SI".
     bool warn_si() const;
     // The forward pass's own messages: a hidden layer that saw only zero
@@ -182,8 +160,9 @@ private:
     Platform& platform_;
     ReportWindows& reports_;
     Session& session_;
+    workset::WorkingSet& frames_;
     HistoryWriter* history_writer_ = nullptr;
-    State* state_;
+    std::unique_ptr<State> state_;
 };
 
 }  // namespace vorn::engine

@@ -1,5 +1,6 @@
-// The working arrays of the network window, shared by the files that
-// implement Network (loaders, forward pass, training, weights).
+// The network's own arrays (weights, hidden outputs, error history),
+// shared by the files that implement Network (loaders, forward pass,
+// training, weights); the frames are the working set's.
 #pragma once
 
 #include <array>
@@ -15,24 +16,17 @@ constexpr int kSide = kMaxIndex + 1;
 constexpr int kInitialHistoryCells = 2002;
 
 struct Network::State {
-    // entradas(i, n) at [i * kSide + n]: input i of frame n.
-    std::vector<Cell> entradas = std::vector<Cell>(kSide * kSide);
     // pesosEntrada(i, j) at [i * kSide + j]: weight input i -> hidden j.
     // The table may name units up to 100; the kernel reads units 1..3.
     std::vector<Cell> pesos_entrada = std::vector<Cell>(kSide * kSide);
     std::array<Cell, kMaxHidden + 1> pesos_oculta{};
     std::array<Cell, kMaxHidden + 1> salidas_oculta{};
     std::array<Cell, kMaxHidden + 1> deltas_oculta{};
-    std::vector<Cell> targets = std::vector<Cell>(kSide);
     std::vector<double> historial_error = std::vector<double>(kInitialHistoryCells, 0.0);
-    // Length of frame n as the last input load found it (its largest fila),
-    // -1 when BPN held no pattern row of frame n.
-    std::vector<int> frame_length = std::vector<int>(kSide, -1);
     // The training run's flat copy of the arrays, kept between runs only
     // so that a run allocates nothing; each run fills what it reads.
     KernelNet kernel;
 
-    Cell& entrada(int i, int n) { return entradas[static_cast<size_t>(i) * kSide + n]; }
     Cell& peso_entrada(int i, int j) { return pesos_entrada[static_cast<size_t>(i) * kSide + j]; }
 };
 

@@ -15,7 +15,8 @@
 
 #include "engine/error_curve.h"
 #include "engine/kernel.h"
-#include "engine/limits.h"
+#include "workset/limits.h"
+#include "workset/working_set.h"
 #include "engine/network.h"
 #include "engine/network_state.h"
 #include "engine/progress_line.h"
@@ -139,8 +140,8 @@ double Network::entrenar(TrainingStop stop) {
     net.inputs = loop_count(size_number);
     net.hidden = loop_count(parse_leading(w_.Text4.text()));
     for (int n = 1; n <= frames; ++n) {
-        for (int i = 1; i <= net.inputs; ++i) net.input(i, n) = state_->entrada(i, n).number_or_zero();
-        net.t[static_cast<size_t>(n)] = state_->targets[static_cast<size_t>(n)].number_or_zero();
+        for (int i = 1; i <= net.inputs; ++i) net.input(i, n) = frames_.entrada(i, n).number_or_zero();
+        net.t[static_cast<size_t>(n)] = frames_.target(n).number_or_zero();
     }
     for (int j = 1; j <= net.hidden; ++j) {
         for (int i = 1; i <= net.inputs; ++i) net.weight_in(i, j) = state_->peso_entrada(i, j).number_or_zero();

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <string>
 
-#include "engine/limits.h"
+#include "workset/limits.h"
 #include "engine/network.h"
 #include "engine/network_state.h"
 #include "shell/main_window.h"

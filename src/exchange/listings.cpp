@@ -1,6 +1,6 @@
 #include "exchange/listings.h"
 
-#include "engine/limits.h"
+#include "workset/limits.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
 #include "shell/record_store.h"
@@ -31,8 +31,8 @@ std::string pesos_line(const DataSource& pesos) {
 
 }  // namespace
 
-Listings::Listings(MainWindow& window, engine::Network& network, ReportWindows& reports)
-    : w_(window), network_(network), reports_(reports) {}
+Listings::Listings(MainWindow& window, workset::WorkingSet& frames, WeightCells weights, ReportWindows& reports)
+    : w_(window), frames_(frames), weights_(std::move(weights)), reports_(reports) {}
 
 void Listings::connect() {
     w_.Command2.set_handler([this] { browse_bpn(); });
@@ -56,7 +56,7 @@ void Listings::browse_table(DataSource& source, const std::function<std::string(
     consultas.show();
 }
 
-void Listings::browse_array(std::optional<int> rows, int columns, const std::function<engine::Cell(int, int)>& cell) {
+void Listings::browse_array(std::optional<int> rows, int columns, const std::function<workset::Cell(int, int)>& cell) {
     ReportWindow& consultas = reports_.get();
     consultas.clear();
     consultas.hide_list();
@@ -64,7 +64,7 @@ void Listings::browse_array(std::optional<int> rows, int columns, const std::fun
     const int last = rows ? *rows : 0;
     for (int i = first; i <= last; ++i) {
         for (int j = 1; j <= columns; ++j) {
-            engine::Cell value = cell(i, j);
+            workset::Cell value = cell(i, j);
             if (value.is_null()) continue;
             std::string line = rows ? format_short(i) : std::string();
             consultas.add_line(line + format_short(j) + format_short(value.number_or_zero()));
@@ -83,31 +83,30 @@ void Listings::browse_pesos() {
 
 namespace {
 int field_count(const TextField& field) {
-    return engine::loop_count(parse_leading(field.text()));
+    return workset::loop_count(parse_leading(field.text()));
 }
 }  // namespace
 
 void Listings::browse_entradas() {
-    using engine::BoundedField;
-    if (!network_.fields_fit({BoundedField::FrameSize, BoundedField::FrameCount})) return;
-    browse_array(field_count(w_.Text2), field_count(w_.Text3), [this](int i, int j) { return network_.entrada(i, j); });
+    using workset::BoundedField;
+    if (!frames_.fields_fit({BoundedField::FrameSize, BoundedField::FrameCount})) return;
+    browse_array(field_count(w_.Text2), field_count(w_.Text3), [this](int i, int j) { return frames_.entrada(i, j); });
 }
 
 void Listings::browse_pesos_entrada() {
-    using engine::BoundedField;
-    if (!network_.fields_fit({BoundedField::FrameSize, BoundedField::InputUnits})) return;
-    browse_array(field_count(w_.Text2), field_count(w_.Text4),
-                 [this](int i, int j) { return network_.peso_entrada(i, j); });
+    using workset::BoundedField;
+    if (!frames_.fields_fit({BoundedField::FrameSize, BoundedField::InputUnits})) return;
+    browse_array(field_count(w_.Text2), field_count(w_.Text4), weights_.entrada);
 }
 
 void Listings::browse_targets() {
-    if (!network_.fields_fit({engine::BoundedField::FrameCount})) return;
-    browse_array(std::nullopt, field_count(w_.Text3), [this](int, int j) { return network_.target(j); });
+    if (!frames_.fields_fit({workset::BoundedField::FrameCount})) return;
+    browse_array(std::nullopt, field_count(w_.Text3), [this](int, int j) { return frames_.target(j); });
 }
 
 void Listings::browse_pesos_oculta() {
-    if (!network_.fields_fit({engine::BoundedField::HiddenUnits})) return;
-    browse_array(std::nullopt, field_count(w_.Text4), [this](int, int j) { return network_.peso_oculta(j); });
+    if (!frames_.fields_fit({workset::BoundedField::HiddenUnits})) return;
+    browse_array(std::nullopt, field_count(w_.Text4), [this](int, int j) { return weights_.oculta(j); });
 }
 
 }  // namespace vorn::exchange

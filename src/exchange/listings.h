@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/network.h"
+#include "workset/working_set.h"
 
 namespace vorn {
 class DataSource;
@@ -18,9 +18,16 @@ class ReportWindows;
 
 namespace vorn::exchange {
 
+// The network's weight cells, read by "Bpes" and "Bpoc": pesosEntrada(i, j)
+// and pesosOculta(j), empty outside the arrays.
+struct WeightCells {
+    std::function<workset::Cell(int, int)> entrada;
+    std::function<workset::Cell(int)> oculta;
+};
+
 class Listings {
 public:
-    Listings(MainWindow& window, engine::Network& network, ReportWindows& reports);
+    Listings(MainWindow& window, workset::WorkingSet& frames, WeightCells weights, ReportWindows& reports);
     void connect();
 
     void browse_bpn();            // "BD1"
@@ -37,10 +44,11 @@ private:
     // Lists short(i) + short(j) + short(cell(i, j)) for i = 1..rows and,
     // inside, j = 1..columns, skipping null cells (an empty cell lists as
     // 0). A one-index array (rows absent) lists short(j) + short(cell(0, j)).
-    void browse_array(std::optional<int> rows, int columns, const std::function<engine::Cell(int, int)>& cell);
+    void browse_array(std::optional<int> rows, int columns, const std::function<workset::Cell(int, int)>& cell);
 
     MainWindow& w_;
-    engine::Network& network_;
+    workset::WorkingSet& frames_;
+    WeightCells weights_;
     ReportWindows& reports_;
 };
 

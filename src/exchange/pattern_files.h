@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/network.h"
 
 namespace vorn {
 class MainWindow;
@@ -43,11 +42,11 @@ std::optional<std::string> parse_pattern_line(const std::string& line, PatternRo
 // The largest "bpn.csv" the import reads.
 constexpr std::uintmax_t kMaxPatternFileBytes = 64u * 1024u * 1024u;
 
-class PatternFiles : public engine::ExperimentFiles {
+class PatternFiles {
 public:
     // Removes the temporary files that killed workbenches left in dir.
     PatternFiles(MainWindow& window, Platform& platform, Listings& listings, std::filesystem::path dir);
-    ~PatternFiles() override;
+    ~PatternFiles();
     PatternFiles(const PatternFiles&) = delete;
     PatternFiles& operator=(const PatternFiles&) = delete;
     void connect();
@@ -56,18 +55,24 @@ public:
     void importar();      // "Imp"
     void ver_last_csv();  // "Ver last.csv"
 
-    // The training history, pass by pass (see HistoryWriter).
-    void begin_history() override;
-    void add_pass(double mean_error) override;
-    void keep_history(bool weights_stored) override;
-    void discard_history() override;
+    // The training history, pass by pass, to "test.csv.tmp-PID": it
+    // becomes "test.csv" when kept (after the weights were stored, or on
+    // failure says so, telling whether they were); a discarded one leaves
+    // the old file as it was. Memory stays flat however many passes.
+    void begin_history();
+    void add_pass(double mean_error);
+    void keep_history(bool weights_stored);
+    void discard_history();
     // A whole history at once: history[1 .. count].
     void write_training_history(const std::vector<double>& history, int count);
     // Replaces "last.csv" with the description of the last pipeline step,
     // as one line (kept aside instead while held).
     void write_last_csv(const std::string& description);
-    void hold_last_step() override;
-    void release_last_step(bool write) override;
+    // While held, the step's description is kept aside instead of
+    // replacing "last.csv"; it is written (or dropped) on release, so that
+    // an experiment's file changes only with its tables.
+    void hold_last_step();
+    void release_last_step(bool write);
 
     const std::filesystem::path& dir() const { return dir_; }
 

@@ -2,8 +2,6 @@
 
 #include <cctype>
 
-#include "engine/network.h"
-#include "frames/frame_primitives.h"
 #include "shell/default_database.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
@@ -41,7 +39,6 @@ constexpr const char* kOwnedTableName = "La tabla es del programa y no se puede 
 constexpr const char* kExistingTableName = "Ya existe una tabla con ese nombre: ";
 constexpr const char* kChooseAnother = "\rElija otro nombre.";
 
-constexpr const char* kNoFramesForRandom = "No hay tramas en data1 para convertir";
 
 struct TargetName {
     double valor;
@@ -125,14 +122,13 @@ bool is_owned_table(const std::string& name) {
 
 }  // namespace
 
-SampleSets::SampleSets(MainWindow& window, Platform& platform, Database& db, engine::Network& network)
-    : w_(window), platform_(platform), db_(db), network_(network) {}
+SampleSets::SampleSets(MainWindow& window, Platform& platform, Database& db, std::function<void()> new_weights)
+    : w_(window), platform_(platform), db_(db), new_weights_(std::move(new_weights)) {}
 
 void SampleSets::connect() {
     w_.Command13.set_handler([this] { restaurar_ejemplo(); });
     w_.Command15.set_handler([this] { cargar_xor(); });
     w_.Command17.set_handler([this] { guardar_en_tabla(); });
-    w_.Command32.set_handler([this] { trama_aleatoria(); });
 }
 
 void SampleSets::write_parameters(const ParameterSet& set) {
@@ -168,7 +164,7 @@ void SampleSets::cargar_xor() {
         all_or_nothing.release();
     }
     platform_.message(report.text());
-    network_.inicializar_pesos();
+    new_weights_();
 }
 
 std::string SampleSets::refuse_table_name(const std::string& name) {
@@ -196,30 +192,6 @@ void SampleSets::guardar_en_tabla() {
     w_.bpn().refresh();
     report.add(kFramesAtEnd, count_of(w_.bpn()));
     platform_.message(report.text());
-}
-
-void SampleSets::trama_aleatoria() {
-    frames::FrameStore store(w_, platform_, network_);
-    if (store.record_count() == 0) {
-        platform_.message(kNoFramesForRandom);
-        return;
-    }
-    if (network_.fijarEntradas() == engine::Network::Load::Refused) return;
-    store.bpn().move_first();
-
-    long frame = store.next_frame_number();
-    int size = frames::whole_count(store.frame_size());
-    std::vector<frames::NewRow> rows;
-    for (int i = 1; i <= size; ++i) {
-        // Two draws per element, the sign first.
-        double sign = platform_.random() > 0.5 ? 1.0 : -1.0;
-        double u = platform_.random();
-        rows.push_back({1, i, frame, Value(sign * 0.9 * u)});
-    }
-    rows.push_back({10, 1, frame, Value(platform_.random())});
-    if (!store.append(rows, Value())) return;
-    // The frame-count field follows the new frame, as the loader would set it.
-    w_.Text3.set_text(format_short(static_cast<double>(frame)));
 }
 
 }  // namespace vorn::exchange

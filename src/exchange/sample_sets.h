@@ -6,28 +6,28 @@
 // copy that is missing leaves the frames and weights as they were.
 #pragma once
 
+#include <functional>
+
 #include <string>
 
 namespace vorn {
 class Database;
 class MainWindow;
 class Platform;
-namespace engine {
-class Network;
-}
 }  // namespace vorn
 
 namespace vorn::exchange {
 
 class SampleSets {
 public:
-    SampleSets(MainWindow& window, Platform& platform, Database& db, engine::Network& network);
+    // `new_weights` makes new random weights ("P.Ini"), as a loaded sample
+    // set needs.
+    SampleSets(MainWindow& window, Platform& platform, Database& db, std::function<void()> new_weights);
     void connect();
 
     void restaurar_ejemplo();   // "Ex1"
     void cargar_xor();          // "xor"
     void guardar_en_tabla();    // "2Data"
-    void trama_aleatoria();     // "Rnd"
 
 private:
     // The fields a sample set writes for the next training run.
@@ -47,7 +47,7 @@ private:
     MainWindow& w_;
     Platform& platform_;
     Database& db_;
-    engine::Network& network_;
+    std::function<void()> new_weights_;
 };
 
 }  // namespace vorn::exchange

@@ -1,7 +1,6 @@
 // Two-frame arithmetic: sum, difference, product and quotient of two
 // frames, element by element, appended as a new frame with its own target.
-#include "engine/network.h"
-#include "exchange/pattern_files.h"
+#include "workset/working_set.h"
 #include "frames/frame_toolkit.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
@@ -86,8 +85,8 @@ void FrameToolkit::combine(Operator op, int& t1, int& t2) {
     long frame = store_.next_frame_number();
     std::vector<NewRow> rows;
     for (int i = 1; i <= size; ++i) {
-        engine::Cell a = network_.entrada(i, t1);
-        engine::Cell b = network_.entrada(i, t2);
+        workset::Cell a = frames_.entrada(i, t1);
+        workset::Cell b = frames_.entrada(i, t2);
         bool keeps_first = b.number_or_zero() == 0;
         int missing = 0;
         if (b.is_null()) {
@@ -112,7 +111,7 @@ void FrameToolkit::combine(Operator op, int& t1, int& t2) {
     } else {
         platform_.message(member.missing_target + format_short(t1));
         if (op == Operator::Product) platform_.message(FrameStore::target_criteria(t1));
-        files_.ver_last_csv();
+        show_last_step_();
         target = Value(1.0);
     }
     if (std::optional<Value> second = store_.find_target(t2)) {
@@ -121,7 +120,7 @@ void FrameToolkit::combine(Operator op, int& t1, int& t2) {
         }
     } else {
         platform_.message(member.missing_target + format_short(t2));
-        files_.ver_last_csv();
+        show_last_step_();
         target = Value(0.0);
     }
     rows.push_back({10, 1, frame, target});

@@ -3,7 +3,7 @@
 // follows them as its target.
 #include <algorithm>
 
-#include "engine/network.h"
+#include "workset/working_set.h"
 #include "frames/frame_toolkit.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
@@ -58,7 +58,7 @@ void FrameToolkit::movingaverage(int t, int k) {
     for (int i = 1; i <= size; ++i) {
         double v = 0;
         if (k <= 0) {
-            engine::Cell cell = network_.entrada(i, t);
+            workset::Cell cell = frames_.entrada(i, t);
             if (!cell.is_number()) {
                 say_missing_element(t, i);
                 return;
@@ -67,7 +67,7 @@ void FrameToolkit::movingaverage(int t, int k) {
         } else if (i > k) {
             double sum = 0;
             for (int j = 1; j <= k; ++j) {
-                engine::Cell cell = network_.entrada(i - j, t);
+                workset::Cell cell = frames_.entrada(i - j, t);
                 if (cell.is_null()) {
                     say_missing_element(t, i - j);
                     return;
@@ -117,14 +117,14 @@ bool FrameToolkit::particionartrama(int t, int n) {
     long frame = store_.next_frame_number();
     std::vector<NewRow> rows;
     for (int i = size; i >= 1 && i - (n - 1) >= 1; i -= std::max(n, 1)) {
-        engine::Cell target = network_.entrada(i, t);
+        workset::Cell target = frames_.entrada(i, t);
         if (!target.is_number()) {
             say_missing_element(t, i);
             return false;
         }
         rows.push_back({10, 1, frame, Value(target.value)});
         for (int j = 1; j <= n - 1; ++j) {
-            engine::Cell cell = network_.entrada(i - j, t);
+            workset::Cell cell = frames_.entrada(i - j, t);
             if (!cell.is_number()) {
                 say_missing_element(t, i - j);
                 return false;

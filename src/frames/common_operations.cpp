@@ -2,7 +2,7 @@
 // information command and inserting a frame from a market table.
 #include <cmath>
 
-#include "engine/network.h"
+#include "workset/working_set.h"
 #include "frames/frame_toolkit.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
@@ -14,6 +14,8 @@
 namespace vorn::frames {
 
 namespace {
+
+constexpr const char* kNoFramesForRandom = "No hay tramas en data1 para convertir";
 
 constexpr const char* kRenumbering = "Renumerando Trama: ";
 constexpr const char* kRenumberingAs = " Como ";
@@ -202,6 +204,30 @@ long FrameToolkit::draw_record(long count) {
 void FrameToolkit::insert_random_record() {
     if (refuse_if_read_only(store_.database(), platform_)) return;
     inserttrama(MarketTable::AccionesXmes, draw_record(w_.acciones().record_count()));
+}
+
+void FrameToolkit::trama_aleatoria() {
+    FrameStore& store = store_;
+    if (store.record_count() == 0) {
+        platform_.message(kNoFramesForRandom);
+        return;
+    }
+    if (frames_.fijarEntradas() == workset::Load::Refused) return;
+    store.bpn().move_first();
+
+    long frame = store.next_frame_number();
+    int size = whole_count(store.frame_size());
+    std::vector<NewRow> rows;
+    for (int i = 1; i <= size; ++i) {
+        // Two draws per element, the sign first.
+        double sign = platform_.random() > 0.5 ? 1.0 : -1.0;
+        double u = platform_.random();
+        rows.push_back({1, i, frame, Value(sign * 0.9 * u)});
+    }
+    rows.push_back({10, 1, frame, Value(platform_.random())});
+    if (!store.append(rows, Value())) return;
+    // The frame-count field follows the new frame, as the loader would set it.
+    w_.Text3.set_text(format_short(static_cast<double>(frame)));
 }
 
 }  // namespace vorn::frames

@@ -3,7 +3,7 @@
 // ratio conversions ("%" and "%Ac").
 #include <cmath>
 
-#include "engine/network.h"
+#include "workset/working_set.h"
 #include "frames/frame_toolkit.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
@@ -107,7 +107,7 @@ void FrameToolkit::recode_frame(Recoding recoding, int t, double limite) {
             case Recoding::Bipolar: return x <= limite ? -1.0 : 1.0;
             case Recoding::QuasiBinary: return x <= limite ? 0.1 : 0.9;
             case Recoding::Trend: return x > 0 ? 0.9 : 0.1;
-            case Recoding::Sigmoid: return engine::sigmoide(x);
+            case Recoding::Sigmoid: return workset::sigmoide(x);
             case Recoding::Tanh: return tangente(x);
         }
         return x;
@@ -161,11 +161,11 @@ void FrameToolkit::ratio_frame(Ratio ratio, int t) {
     // changes (ratio - 1).
     StatusProgress progress(w_.Text1);
     long frame = store_.next_frame_number();
-    double p = network_.entrada(1, t).number_or_zero();
+    double p = frames_.entrada(1, t).number_or_zero();
     double sum = 0;
     std::vector<NewRow> rows;
     for (int i = 1; i <= size; ++i) {
-        engine::Cell cell = network_.entrada(i, t);
+        workset::Cell cell = frames_.entrada(i, t);
         if (cell.is_null()) {
             say_missing_element(t, i);
             return;

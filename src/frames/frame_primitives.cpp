@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/network.h"
+#include "workset/working_set.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
 #include "shell/platform.h"
@@ -44,8 +44,8 @@ bool same_frame(const Value& a, const Value& b) {
     return is_null(a) == is_null(b) && as_text(a) == as_text(b);
 }
 
-FrameStore::FrameStore(MainWindow& window, Platform& platform, engine::Network& network)
-    : w_(window), platform_(platform), network_(network) {}
+FrameStore::FrameStore(MainWindow& window, Platform& platform, workset::WorkingSet& frames)
+    : w_(window), platform_(platform), frames_(frames) {}
 
 DataSource& FrameStore::bpn() { return w_.bpn(); }
 Database& FrameStore::database() { return w_.bpn().database(); }
@@ -160,9 +160,9 @@ std::optional<Value> FrameStore::find_target(long t) {
 
 bool FrameStore::reload() {
     bpn().refresh();
-    using Load = engine::Network::Load;
-    if (network_.fijarEntradas() == Load::Refused) return false;
-    return network_.fijarTarget() != Load::Refused;
+    using workset::Load;
+    if (frames_.fijarEntradas() == Load::Refused) return false;
+    return frames_.fijarTarget() != Load::Refused;
 }
 
 std::optional<double> ask_number(Platform& platform, std::string_view prompt, std::string_view title,

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/network.h"
+#include "workset/working_set.h"
 #include "shell/record_store.h"
 
 namespace vorn {
@@ -28,7 +28,7 @@ class Platform;
 namespace vorn::frames {
 
 // Bound of the working arrays: frame numbers and element indices 1..100.
-constexpr long kMaxFrameNumber = engine::kMaxIndex;
+constexpr long kMaxFrameNumber = workset::kMaxIndex;
 
 // One BPN row as stored, in cursor order.
 struct StoredRow {
@@ -56,7 +56,7 @@ bool same_frame(const Value& a, const Value& b);
 
 class FrameStore {
 public:
-    FrameStore(MainWindow& window, Platform& platform, engine::Network& network);
+    FrameStore(MainWindow& window, Platform& platform, workset::WorkingSet& frames);
 
     DataSource& bpn();
     Database& database();
@@ -109,7 +109,7 @@ public:
 private:
     MainWindow& w_;
     Platform& platform_;
-    engine::Network& network_;
+    workset::WorkingSet& frames_;
 };
 
 // The operand dialogs. Each answer is trimmed and read as a leading number

@@ -18,21 +18,20 @@ constexpr const char* kShortFrameElements = " elementos";
 constexpr const char* kFrameHasPatternRow = "SELECT 1 FROM BPN WHERE capa = 1 AND columna = ? LIMIT 1";
 }  // namespace
 
-FrameToolkit::FrameToolkit(MainWindow& window, Platform& platform, engine::Network& network,
-                           ReportWindows& reports, exchange::Listings& listings, exchange::PatternFiles& files)
+FrameToolkit::FrameToolkit(MainWindow& window, Platform& platform, workset::WorkingSet& frames,
+                           ReportWindows& reports, std::function<void()> show_last_step)
     : w_(window),
       platform_(platform),
-      network_(network),
+      frames_(frames),
       reports_(reports),
-      listings_(listings),
-      files_(files),
-      store_(window, platform, network) {}
+      show_last_step_(std::move(show_last_step)),
+      store_(window, platform, frames) {}
 
 void FrameToolkit::connect() {
     w_.Command33.set_handler([this] { ask_delete_all(); });
     w_.Command34.set_handler([this] { informacion(); });
     w_.Command47.set_handler([this] { insert_random_record(); });
-    w_.Command38.set_handler([this] { merval(); });
+    w_.Command32.set_handler([this] { trama_aleatoria(); });
 
     w_.Command22.set_handler([this] { ask_combine(Operator::Sum); });
     w_.Command21.set_handler([this] { ask_combine(Operator::Difference); });
@@ -73,7 +72,7 @@ void FrameToolkit::refuse(const std::string& text) {
 }
 
 bool FrameToolkit::long_enough(int t, int size) {
-    if (network_.frame_length(t) >= size) return true;
+    if (frames_.frame_length(t) >= size) return true;
     refuse(kShortFrame + frame_text(t) + kShortFrameNeeds + frame_text(size) + kShortFrameElements);
     return false;
 }

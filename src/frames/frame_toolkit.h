@@ -15,6 +15,7 @@
 // and leaves BPN as it was.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,13 +27,6 @@ namespace vorn {
 class MainWindow;
 class Platform;
 class ReportWindows;
-namespace engine {
-class Network;
-}
-namespace exchange {
-class Listings;
-class PatternFiles;
-}  // namespace exchange
 }  // namespace vorn
 
 namespace vorn::frames {
@@ -42,8 +36,10 @@ enum class MarketTable { AccionesXmes, Mercap };
 
 class FrameToolkit {
 public:
-    FrameToolkit(MainWindow& window, Platform& platform, engine::Network& network, ReportWindows& reports,
-                 exchange::Listings& listings, exchange::PatternFiles& files);
+    // `show_last_step` shows the last pipeline step ("Ver last.csv"), as
+    // the arithmetic does when an operand has no target.
+    FrameToolkit(MainWindow& window, Platform& platform, workset::WorkingSet& frames, ReportWindows& reports,
+                 std::function<void()> show_last_step);
     // Gives the toolkit's buttons their handlers.
     void connect();
 
@@ -96,16 +92,26 @@ public:
     // "Info": the parameter fields of an experiment, then the frames
     // detected.
     void informacion();
+    // "Rnd": a frame of random values (and target) after the last one.
+    void trama_aleatoria();
 
-    // "Merval": the index's frames appended after those BPN holds, the
-    // last row becoming a target.
-    void merval();
-    // One step of the dataset pipeline on frames t1 and t2 (which the
-    // operations may correct): a source frame from the set in Combo1 when
-    // BPN is empty, then one of the nineteen operations drawn at random.
-    // Gives the step's description, also written to "last.csv". Inside a
-    // step an operation that would be refused is skipped without a word.
-    std::string generartrama(int& t1, int& t2);
+    // A record number 1..count, uniformly.
+    long draw_record(long count);
+
+    // While a pipeline step runs, an operation that would be refused is
+    // skipped without a word: an unattended experiment must not stop at a
+    // message box. Nested scopes keep the outer setting.
+    class QuietRefusals {
+    public:
+        explicit QuietRefusals(FrameToolkit& toolkit) : flag_(toolkit.quiet_refusals_), saved_(flag_) { flag_ = true; }
+        ~QuietRefusals() { flag_ = saved_; }
+        QuietRefusals(const QuietRefusals&) = delete;
+        QuietRefusals& operator=(const QuietRefusals&) = delete;
+
+    private:
+        bool& flag_;
+        bool saved_;
+    };
 
 private:
     enum class Operator { Sum, Difference, Product, Quotient };
@@ -115,10 +121,6 @@ private:
     void combine(Operator op, int& t1, int& t2);
     void recode_frame(Recoding recoding, int t, double limite);
     void ratio_frame(Ratio ratio, int t);
-    void load_merval();
-    // Applies pipeline operation `op` and appends its line to the
-    // description; false when the step must end there.
-    bool apply_operation(int op, int& t1, int& t2, std::string& description);
     // Reads the one value of a statement through data source 1..4;
     // nullopt for any other source.
     std::optional<Value> statistic(int source, const std::string& statement);
@@ -133,8 +135,6 @@ private:
     void ask_sigma();
     void ask_delete_all();
     void insert_random_record();
-    // A record number 1..count, uniformly.
-    long draw_record(long count);
 
     // A frame number from an input box; nullopt when cancelled, or after
     // saying that the answer names no frame.
@@ -158,10 +158,9 @@ private:
 
     MainWindow& w_;
     Platform& platform_;
-    engine::Network& network_;
+    workset::WorkingSet& frames_;
     ReportWindows& reports_;
-    exchange::Listings& listings_;
-    exchange::PatternFiles& files_;
+    std::function<void()> show_last_step_;
     FrameStore store_;
     bool quiet_refusals_ = false;
 };

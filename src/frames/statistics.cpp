@@ -4,7 +4,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "engine/network.h"
+#include "workset/working_set.h"
 #include "frames/frame_toolkit.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
@@ -153,7 +153,7 @@ void FrameToolkit::ask_normalize(bool then_tanh) {
         return;
     }
     // The statistics of a table holding an infinity would write empty values.
-    if (!network_.frames_are_finite()) return;
+    if (!frames_.frames_are_finite()) return;
     normalizartrama(*t);
     if (then_tanh) tanhdetrama(*t);
 }

@@ -292,6 +292,10 @@ OpenResult open_existing(const fs::path& path, bool wal) {
     std::string problem =
         side.hot_journal ? inspect_recovered(path)
                          : inspect(path, wal && !side.any() ? Database::OpenMode::Immutable : Database::OpenMode::Inspect);
+    // Another program that began writing while we looked at the file alone
+    // can make that look fail: look again, this time with its locks.
+    if (!problem.empty() && !side.hot_journal && !side.any() && look_beside(path).any())
+        problem = inspect(path, Database::OpenMode::Inspect);
     if (!problem.empty()) {
         remove_made_side_files(path, side, {kWal, kShm, kJournal});
         return refused(std::move(problem));
@@ -312,7 +316,9 @@ OpenResult open_existing(const fs::path& path, bool wal) {
     }
     try {
         // All or none, so that a failure leaves nothing in the -wal.
-        result.db->begin();
+        // The write lock first: a second program opening the same file at
+        // the same moment then waits for this one instead of failing.
+        result.db->execute_script("BEGIN IMMEDIATE");
         for (std::string_view statement : kLaterTables) result.db->execute_script(statement);
         result.db->commit();
     } catch (const EngineError& e) {

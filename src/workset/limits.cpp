@@ -1,14 +1,14 @@
-#include "engine/limits.h"
+#include "workset/limits.h"
 
 #include <cmath>
 #include <string>
 
-#include "engine/network.h"
+#include "workset/cell.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
 #include "shell/platform.h"
 
-namespace vorn::engine {
+namespace vorn::workset {
 
 namespace {
 
@@ -54,4 +54,4 @@ bool fields_within_arrays(const MainWindow& w, Platform& platform, std::initiali
     return true;
 }
 
-}  // namespace vorn::engine
+}  // namespace vorn::workset

@@ -1,8 +1,10 @@
-#include "engine/experiments.h"
+#include "drivers/experiments.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "drivers/pipeline.h"
+#include "exchange/pattern_files.h"
 #include "frames/frame_toolkit.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
@@ -11,7 +13,7 @@
 #include "shell/report_window.h"
 #include "shell/store_phase.h"
 
-namespace vorn::engine {
+namespace vorn::drivers {
 
 namespace {
 
@@ -172,8 +174,14 @@ long binario_a_decimal(std::string_view text) {
 }
 
 Experiments::Experiments(MainWindow& window, Platform& platform, Network& network, frames::FrameToolkit& toolkit,
-                         ReportWindows& reports, ExperimentFiles& files)
-    : w_(window), platform_(platform), network_(network), toolkit_(toolkit), reports_(reports), files_(files) {}
+                         DatasetPipeline& pipeline, ReportWindows& reports, exchange::PatternFiles& files)
+    : w_(window),
+      platform_(platform),
+      network_(network),
+      toolkit_(toolkit),
+      pipeline_(pipeline),
+      reports_(reports),
+      files_(files) {}
 
 void Experiments::connect() {
     w_.Command41.set_handler([this] {
@@ -255,7 +263,7 @@ std::optional<double> Experiments::run_experiment(const Settings& settings, bool
     const double errorminimo = parse_leading(w_.Text6.text());
     history_.clear();
     const auto started = std::chrono::steady_clock::now();
-    const double error = network_.entrenar(TrainingStop::Abandon);
+    const double error = network_.entrenar(engine::TrainingStop::Abandon);
     training_time_ += std::chrono::steady_clock::now() - started;
     if (platform_.stop_requested()) {
         working.reset();
@@ -347,7 +355,7 @@ bool Experiments::build_frames(const Settings& settings, std::string& descriptio
         int a = setting(4);
         int b = setting(8);
         description += n2s(a) + "=" + n2s(b);
-        toolkit_.generartrama(a, b);
+        pipeline_.generartrama(a, b);
     }
     return !platform_.stop_requested();
 }
@@ -525,4 +533,4 @@ double RedFitness::operator()(const std::string& chromosome) {
 
 std::string RedFitness::describir(const std::string& chromosome) { return "Red=" + chromosome.substr(0, kCodeBits); }
 
-}  // namespace vorn::engine
+}  // namespace vorn::drivers

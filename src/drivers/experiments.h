@@ -36,9 +36,19 @@ class ReportWindows;
 namespace frames {
 class FrameToolkit;
 }
+namespace exchange {
+class PatternFiles;
+}
+namespace drivers {
+class DatasetPipeline;
+}
 }  // namespace vorn
 
-namespace vorn::engine {
+namespace vorn::drivers {
+
+using engine::HistoryWriter;
+using engine::Network;
+using engine::ThinnedHistory;
 
 // The binary value of a text, most significant digit first, after trimming:
 // the sum of digit x 2^(position from the right). A character that is not a
@@ -50,7 +60,7 @@ public:
     // `files` receives the training history pass by pass ("test.csv");
     // the experiments keep a thinned copy for the curve they log.
     Experiments(MainWindow& window, Platform& platform, Network& network, frames::FrameToolkit& toolkit,
-                ReportWindows& reports, ExperimentFiles& files);
+                DatasetPipeline& pipeline, ReportWindows& reports, exchange::PatternFiles& files);
 
     // Gives Command41, Command42, Command44, Command45 and Timer1 their
     // handlers, and the report list its double-click.
@@ -112,8 +122,9 @@ private:
     Platform& platform_;
     Network& network_;
     frames::FrameToolkit& toolkit_;
+    DatasetPipeline& pipeline_;
     ReportWindows& reports_;
-    ExperimentFiles& files_;
+    exchange::PatternFiles& files_;
     GaHandOff ga_hand_off_;
 
     // The per-pass errors of the last training run, thinned.
@@ -155,4 +166,4 @@ private:
     bool told_short_ = false;
 };
 
-}  // namespace vorn::engine
+}  // namespace vorn::drivers

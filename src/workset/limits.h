@@ -11,7 +11,7 @@ class MainWindow;
 class Platform;
 }  // namespace vorn
 
-namespace vorn::engine {
+namespace vorn::workset {
 
 enum class BoundedField {
     FrameSize,    // Text2, positions 1..100
@@ -28,4 +28,4 @@ int loop_count(double bound);
 // the arrays hold; true when all fit.
 bool fields_within_arrays(const MainWindow& w, Platform& platform, std::initializer_list<BoundedField> fields);
 
-}  // namespace vorn::engine
+}  // namespace vorn::workset
