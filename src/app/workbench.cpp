@@ -78,19 +78,6 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
     ga_->add_strategy({"Red", [this](const std::string& bits) { return (*red_fitness_)(bits); },
                        &drivers::RedFitness::describir, [this] { red_fitness_->reset(); }});
 
-    // The operations that write to the database; on a read-only one they
-    // refuse before their work, otherwise they take the write lock first,
-    // waiting for another program as the store phase does. An operation
-    // added later joins this list (or calls refuse_if_read_only itself).
-    MainWindow& w = *main_;
-    refuse_writing_when_read_only(
-        db, platform,
-        {&w.Command4,  &w.Command13, &w.Command14, &w.Command15, &w.Command16, &w.Command17, &w.Command18,
-         &w.Command19, &w.Command20, &w.Command21, &w.Command22, &w.Command23, &w.Command24, &w.Command25,
-         &w.Command26, &w.Command27, &w.Command28, &w.Command29, &w.Command30, &w.Command32, &w.Command33,
-         &w.Command35, &w.Command36, &w.Command38, &w.Command39, &w.Command40, &w.Command41, &w.Command44,
-         &w.Command45, &w.Command47});
-
 }
 
 Workbench::~Workbench() = default;

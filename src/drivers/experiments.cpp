@@ -184,11 +184,9 @@ Experiments::Experiments(MainWindow& window, Platform& platform, Network& networ
       files_(files) {}
 
 void Experiments::connect() {
-    w_.Command41.set_handler([this] {
-        if (!refuse_if_read_only(w_.pasadas().database(), platform_)) experimento_aleatorio();
-    });
-    w_.Command44.set_handler([this] { probar_codigo(); });
-    w_.Command45.set_handler([this] { purgar_y_repetir(); });
+    w_.Command41.set_handler([this] { experimento_aleatorio(); }, Access::Writes);
+    w_.Command44.set_handler([this] { probar_codigo(); }, Access::Writes);
+    w_.Command45.set_handler([this] { purgar_y_repetir(); }, Access::Writes);
     w_.Command42.set_handler([this] { listar_pasadas(); });
     w_.Timer1.set_handler([this] { temporizador(); });
     w_.Timer1.observe([this](Change) {
@@ -380,7 +378,6 @@ void Experiments::check_log_source() {
 }
 
 void Experiments::probar_codigo() {
-    if (refuse_if_read_only(w_.pasadas().database(), platform_)) return;
     w_.Text10.set_text(kTestCode);
     std::optional<double> error = experimento_codificado(trim(w_.Text10.text()));
     if (error) platform_.message(kErrorDeEstaPasada + format_short(*error));
@@ -388,7 +385,6 @@ void Experiments::probar_codigo() {
 
 void Experiments::purgar_y_repetir() {
     Database& db = w_.pasadas().database();
-    if (refuse_if_read_only(db, platform_)) return;
     db.execute(kPurgeAboveOne);
     db.execute(kPurgeZero);
     // An empty log (or one without any error) has no average to purge by.

@@ -62,13 +62,10 @@ DatasetPipeline::DatasetPipeline(MainWindow& window, Platform& platform, workset
       store_(window, platform, frames) {}
 
 void DatasetPipeline::connect() {
-    w_.Command38.set_handler([this] { merval(); });
+    w_.Command38.set_handler([this] { merval(); }, Access::Writes);
 }
 
-void DatasetPipeline::merval() {
-    if (refuse_if_read_only(store_.database(), platform_)) return;
-    load_merval();
-}
+void DatasetPipeline::merval() { load_merval(); }
 
 void DatasetPipeline::load_merval() {
     Database& db = store_.database();

@@ -49,8 +49,8 @@ Network::~Network() = default;
 
 void Network::connect() {
     w_.Command3.set_handler([this] { ejecutar(); });
-    w_.Command4.set_handler([this] { entrenar(TrainingStop::AtPassEnd); });
-    w_.Command14.set_handler([this] { inicializar_pesos(); });
+    w_.Command4.set_handler([this] { entrenar(TrainingStop::AtPassEnd); }, Access::Writes);
+    w_.Command14.set_handler([this] { inicializar_pesos(); }, Access::Writes);
 }
 
 namespace {

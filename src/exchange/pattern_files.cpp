@@ -246,7 +246,7 @@ PatternFiles::~PatternFiles() { drop_history_file(); }
 
 void PatternFiles::connect() {
     w_.Command6.set_handler([this] { exportar(); });
-    w_.Command16.set_handler([this] { importar(); });
+    w_.Command16.set_handler([this] { importar(); }, Access::Writes);
     w_.Command48.set_handler([this] { ver_last_csv(); });
 }
 

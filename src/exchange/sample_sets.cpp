@@ -126,9 +126,9 @@ SampleSets::SampleSets(MainWindow& window, Platform& platform, Database& db, std
     : w_(window), platform_(platform), db_(db), new_weights_(std::move(new_weights)) {}
 
 void SampleSets::connect() {
-    w_.Command13.set_handler([this] { restaurar_ejemplo(); });
-    w_.Command15.set_handler([this] { cargar_xor(); });
-    w_.Command17.set_handler([this] { guardar_en_tabla(); });
+    w_.Command13.set_handler([this] { restaurar_ejemplo(); }, Access::Writes);
+    w_.Command15.set_handler([this] { cargar_xor(); }, Access::Writes);
+    w_.Command17.set_handler([this] { guardar_en_tabla(); }, Access::Writes);
 }
 
 void SampleSets::write_parameters(const ParameterSet& set) {

@@ -202,7 +202,6 @@ long FrameToolkit::draw_record(long count) {
 }
 
 void FrameToolkit::insert_random_record() {
-    if (refuse_if_read_only(store_.database(), platform_)) return;
     inserttrama(MarketTable::AccionesXmes, draw_record(w_.acciones().record_count()));
 }
 

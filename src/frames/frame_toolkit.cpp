@@ -28,31 +28,31 @@ FrameToolkit::FrameToolkit(MainWindow& window, Platform& platform, workset::Work
       store_(window, platform, frames) {}
 
 void FrameToolkit::connect() {
-    w_.Command33.set_handler([this] { ask_delete_all(); });
+    w_.Command33.set_handler([this] { ask_delete_all(); }, Access::Writes);
     w_.Command34.set_handler([this] { informacion(); });
-    w_.Command47.set_handler([this] { insert_random_record(); });
-    w_.Command32.set_handler([this] { trama_aleatoria(); });
+    w_.Command47.set_handler([this] { insert_random_record(); }, Access::Writes);
+    w_.Command32.set_handler([this] { trama_aleatoria(); }, Access::Writes);
 
-    w_.Command22.set_handler([this] { ask_combine(Operator::Sum); });
-    w_.Command21.set_handler([this] { ask_combine(Operator::Difference); });
-    w_.Command19.set_handler([this] { ask_combine(Operator::Product); });
-    w_.Command20.set_handler([this] { ask_combine(Operator::Quotient); });
+    w_.Command22.set_handler([this] { ask_combine(Operator::Sum); }, Access::Writes);
+    w_.Command21.set_handler([this] { ask_combine(Operator::Difference); }, Access::Writes);
+    w_.Command19.set_handler([this] { ask_combine(Operator::Product); }, Access::Writes);
+    w_.Command20.set_handler([this] { ask_combine(Operator::Quotient); }, Access::Writes);
 
-    w_.Command26.set_handler([this] { ask_recode(Recoding::Binary); });
-    w_.Command27.set_handler([this] { ask_recode(Recoding::Bipolar); });
-    w_.Command28.set_handler([this] { ask_recode(Recoding::QuasiBinary); });
-    w_.Command24.set_handler([this] { ask_recode(Recoding::Trend); });
-    w_.Command25.set_handler([this] { ask_recode(Recoding::Sigmoid); });
-    w_.Command29.set_handler([this] { ask_recode(Recoding::Tanh); });
-    w_.Command23.set_handler([this] { ask_ratio(Ratio::Plain); });
-    w_.Command39.set_handler([this] { ask_ratio(Ratio::Cumulative); });
+    w_.Command26.set_handler([this] { ask_recode(Recoding::Binary); }, Access::Writes);
+    w_.Command27.set_handler([this] { ask_recode(Recoding::Bipolar); }, Access::Writes);
+    w_.Command28.set_handler([this] { ask_recode(Recoding::QuasiBinary); }, Access::Writes);
+    w_.Command24.set_handler([this] { ask_recode(Recoding::Trend); }, Access::Writes);
+    w_.Command25.set_handler([this] { ask_recode(Recoding::Sigmoid); }, Access::Writes);
+    w_.Command29.set_handler([this] { ask_recode(Recoding::Tanh); }, Access::Writes);
+    w_.Command23.set_handler([this] { ask_ratio(Ratio::Plain); }, Access::Writes);
+    w_.Command39.set_handler([this] { ask_ratio(Ratio::Cumulative); }, Access::Writes);
 
-    w_.Command18.set_handler([this] { ask_moving_average(); });
-    w_.Command30.set_handler([this] { ask_partition(false); });
-    w_.Command40.set_handler([this] { ask_partition(true); });
+    w_.Command18.set_handler([this] { ask_moving_average(); }, Access::Writes);
+    w_.Command30.set_handler([this] { ask_partition(false); }, Access::Writes);
+    w_.Command40.set_handler([this] { ask_partition(true); }, Access::Writes);
 
-    w_.Command35.set_handler([this] { ask_normalize(false); });
-    w_.Command36.set_handler([this] { ask_normalize(true); });
+    w_.Command35.set_handler([this] { ask_normalize(false); }, Access::Writes);
+    w_.Command36.set_handler([this] { ask_normalize(true); }, Access::Writes);
     w_.Command43.set_handler([this] { ask_sigma(); });
 }
 

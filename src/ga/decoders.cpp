@@ -173,42 +173,39 @@ std::string line_title(const Line& line) {
     return format_short(line.a) + (line.b < 0 ? " x " : " x +") + format_short(line.b) + " !!!";
 }
 
-std::string describir(std::string_view chromosome, std::string_view strategy, const SeriesName& name_of) {
-    const std::string name = lower(strategy);
+std::string describe_rule(std::string_view chromosome, const SeriesName& name_of) {
     const std::string_view s = chromosome;
-    if (name == "strat" || name == "stra2") {
-        // The genes as their bit texts; a short chromosome gives the genes
-        // it has and stops there.
-        struct Piece {
-            long start, width;
-            const char* before;
-        };
-        static constexpr Piece kPieces[] = {{1, 6, "S("},  {7, 6, ") -> "}, {13, 3, " "}, {16, 6, " "},
-                                            {22, 2, " "},  {24, 6, "\r"},   {30, 3, " "}, {33, 6, " "},
-                                            {39, 2, " "}};
-        std::string text;
-        for (const Piece& piece : kPieces) {
-            if (static_cast<size_t>(piece.start) > s.size()) break;
-            const std::string_view bits = mid(s, piece.start, piece.width);
-            text += piece.before;
-            text += bits;
-            if (piece.start == 16) {
-                if (std::optional<std::string> series = name_of ? name_of(bits) : std::nullopt) {
-                    text += " " + *series;
-                }
-            }
+    // The genes as their bit texts; a short chromosome gives the genes it
+    // has and stops there.
+    struct Piece {
+        long start, width;
+        const char* before;
+    };
+    static constexpr Piece kPieces[] = {{1, 6, "S("},  {7, 6, ") -> "}, {13, 3, " "}, {16, 6, " "}, {22, 2, " "},
+                                        {24, 6, "\r"},  {30, 3, " "},   {33, 6, " "}, {39, 2, " "}};
+    std::string text;
+    for (const Piece& piece : kPieces) {
+        if (static_cast<size_t>(piece.start) > s.size()) break;
+        const std::string_view bits = mid(s, piece.start, piece.width);
+        text += piece.before;
+        text += bits;
+        if (piece.start == 16) {
+            if (std::optional<std::string> series = name_of ? name_of(bits) : std::nullopt) text += " " + *series;
         }
-        return text;
     }
-    if (name == "vorn") return "Vorn=" + std::string(s);
-    if (name == "max") return "Max=" + format_short(valorbinario(s));
-    if (name == "other") {
-        // The a and b the line fit uses for a chromosome of this length.
-        Line line{gene(s, 1, 4), valorbinario(right(trim(s), 4))};
-        if (std::optional<Line> fitted = line_for_length(s, static_cast<double>(trim(s).size()))) line = *fitted;
-        return format_short(line.a) + " x + " + format_short(line.b);
-    }
-    if (name == "set3") return "not avaliable";
+    return text;
+}
+
+std::string describe_line(std::string_view chromosome) {
+    const std::string_view s = chromosome;
+    // The a and b the line fit uses for a chromosome of this length.
+    Line line{gene(s, 1, 4), valorbinario(right(trim(s), 4))};
+    if (std::optional<Line> fitted = line_for_length(s, static_cast<double>(trim(s).size()))) line = *fitted;
+    return format_short(line.a) + " x + " + format_short(line.b);
+}
+
+std::string describe_signed(std::string_view chromosome) {
+    const std::string_view s = chromosome;
     const double a = signed_gene(s, 1, 2, 4);
     const double magnitude = valorbinario(right(trim(s), 4));
     const double b = mid(s, 6, 1) == "1" ? magnitude : -magnitude;

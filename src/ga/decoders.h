@@ -102,10 +102,13 @@ double line_fitness(const Line& line, const std::vector<Point>& points);
 // negative b), b, " !!!".
 std::string line_title(const Line& line);
 
-// The readable text of a chromosome for a strategy name (compared in lower
-// case). name_of gives the series name of a rule's right gene of condition
-// 1, or nothing to leave the name out.
+// The readable texts of a chromosome. A rule's genes as their bit texts,
+// name_of giving the series name of the right gene of condition 1 (or
+// nothing to leave the name out); the line "Other" fits (a x + b); and the
+// signed reading every strategy without a text of its own gets.
 using SeriesName = std::function<std::optional<std::string>(std::string_view gene)>;
-std::string describir(std::string_view chromosome, std::string_view strategy, const SeriesName& name_of);
+std::string describe_rule(std::string_view chromosome, const SeriesName& name_of);
+std::string describe_line(std::string_view chromosome);
+std::string describe_signed(std::string_view chromosome);
 
 }  // namespace vorn::ga

@@ -80,15 +80,14 @@ GaWindow::GaWindow(Database& db)
     menusalir.set_tooltip("Ocultar esta ventana");
 }
 
-void GaWindow::set_defaults(const std::vector<std::string>& extra_strategies) {
+void GaWindow::set_defaults(const std::vector<std::string>& strategies) {
     Text3.set_text("10");
     Text4.set_text("40");
     Text5.set_text("1");
     Text7.set_text("NO");
     Text1.set_text("SI");
     Combo1.clear();
-    for (const std::string& name : builtin_strategies()) Combo1.add_item(name);
-    for (const std::string& name : extra_strategies) Combo1.add_item(name);
+    for (const std::string& name : strategies) Combo1.add_item(name);
     Combo1.set_text("Strat");
     Timer1.set_interval(0);
 }

@@ -18,20 +18,14 @@ class Database;
 
 namespace vorn::ga {
 
-// The strategy box's items, in order.
-inline const std::vector<std::string>& builtin_strategies() {
-    static const std::vector<std::string> names{"Vorn", "Strat", "stra2", "set3", "Max", "Other"};
-    return names;
-}
-
 class GaWindow : public Form {
 public:
     explicit GaWindow(Database& db);
 
     // What the start-up timer's first tick does: the fields' defaults, the
-    // strategy box filled (the six strategies, then extra ones) with
-    // "Strat" chosen; the timer stops itself.
-    void set_defaults(const std::vector<std::string>& extra_strategies);
+    // strategy box filled with the registered strategies, "Strat" chosen;
+    // the timer stops itself.
+    void set_defaults(const std::vector<std::string>& strategies);
 
     TextField Text3;  // population size N
     TextField Text4;  // chromosome length L

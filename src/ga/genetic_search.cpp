@@ -64,11 +64,6 @@ constexpr double kPrintFitnessScale = 10000;
 
 std::string general(double x) { return format_general(x); }
 
-bool is_rule_strategy(const std::string& lower_name) {
-    return lower_name == "strat" || lower_name == "stra2" || lower_name == "set3";
-}
-
-const char* rule_table(const std::string& lower_name) { return lower_name == "strat" ? kAcciones : kMercap; }
 
 // A field's leading number, except that one too large for a double (which
 // reads 0) reads as infinite: it is refused as too large, not as 0.
@@ -153,7 +148,9 @@ private:
 
 GeneticSearch::GeneticSearch(Database& db, Platform& platform, MainWindow& main, ReportWindows& reports,
                              Session& session)
-    : db_(db), platform_(platform), main_(main), reports_(reports), session_(session) {}
+    : db_(db), platform_(platform), main_(main), reports_(reports), session_(session) {
+    register_builtin_strategies();
+}
 
 GeneticSearch::~GeneticSearch() = default;
 
@@ -171,13 +168,13 @@ void GeneticSearch::show() { window().show(); }
 void GeneticSearch::connect(GaWindow& w) {
     w.Timer1.set_handler([this, &w] {
         std::vector<std::string> names;
-        for (const Strategy& s : extras_) names.push_back(s.name);
+        for (const Strategy& s : strategies_) names.push_back(s.name);
         w.set_defaults(names);
     });
     w.GroupPush3D1.set_handler([this] { run_button(); });
     w.GroupPush3D2.set_handler([this] { inverse_button(); });
     w.GroupPush3D3.set_handler([this] { print_button(); });
-    w.Command1.set_handler([this] { fill(); });
+    w.Command1.set_handler([this] { fill(); }, Access::Writes);
     w.Command2.set_handler([this] { list_population(); });
     w.Command4.set_handler([this] { list_totals(); });
     w.Command5.set_handler([this] { list_converge(); });
@@ -187,14 +184,47 @@ void GeneticSearch::connect(GaWindow& w) {
     w.CommandValidar.set_handler([this] { validar(); });
 }
 
-void GeneticSearch::add_strategy(Strategy strategy) { extras_.push_back(std::move(strategy)); }
+void GeneticSearch::add_strategy(Strategy strategy) { strategies_.push_back(std::move(strategy)); }
+
+void GeneticSearch::register_builtin_strategies() {
+    add_strategy({"Vorn",
+                  [this](const std::string& chromosome) {
+                      // The main window's experiment timer scores the
+                      // chromosome and answers in Text2; selection here is
+                      // uniform.
+                      main_.Timer1.set_interval(1);
+                      main_.Text10.set_text(chromosome);
+                      main_.show();
+                      return 1.0;
+                  },
+                  [](const std::string& chromosome) { return "Vorn=" + chromosome; }});
+    auto rule = [this](const char* name, const char* table, const char* shown, bool described) {
+        add_strategy({name, [this, table, shown](const std::string& c) { return rule_fitness(c, table, shown); },
+                      [this, table, described](const std::string& c) {
+                          if (!described) return std::string("not avaliable");
+                          return describe_rule(c, [this, table](std::string_view gene) { return gadeco(gene, table); });
+                      },
+                      {}, table});
+    };
+    rule("Strat", kAcciones, "Strat", true);
+    rule("stra2", kMercap, "stra2", true);
+    rule("set3", kMercap, "stra2", false);
+    add_strategy({"Max",
+                  [](const std::string& chromosome) {
+                      const double x = valorbinario(chromosome);
+                      return x <= kMaxFloor ? kMaxFloor : x;
+                  },
+                  [](const std::string& chromosome) { return "Max=" + format_short(valorbinario(chromosome)); }});
+    add_strategy({"Other", [this](const std::string& c) { return line_strategy_fitness(c); },
+                  [](const std::string& c) { return describe_line(c); }});
+}
 
 void GeneticSearch::warn_once(const std::string& key, const std::string& text) {
     if (warned_.insert(key).second) platform_.message(text);
 }
 
-const Strategy* GeneticSearch::extra(const std::string& lower_name) const {
-    for (const Strategy& s : extras_) {
+const Strategy* GeneticSearch::find_strategy(const std::string& lower_name) const {
+    for (const Strategy& s : strategies_) {
         if (lower(s.name) == lower_name) return &s;
     }
     return nullptr;
@@ -233,11 +263,11 @@ const std::vector<Point>& GeneticSearch::series_points() {
 
 // ---- Fitness and description ----
 
-double GeneticSearch::rule_fitness(const std::string& chromosome, const std::string& strategy) {
-    const MarketTable& table = market(rule_table(strategy));
+double GeneticSearch::rule_fitness(const std::string& chromosome, const std::string& table_name, const char* shown) {
+    const MarketTable& table = market(table_name);
     const RuleScore score = score_rule(chromosome, table);
     if (score.outcome == RuleOutcome::TooShort) {
-        platform_.message(std::string(strategy == "strat" ? "Strat" : "stra2") + " necesita al menos 24 bits");
+        platform_.message(std::string(shown) + " necesita al menos 24 bits");
         window().Text4.set_text("40");
     } else if (score.outcome == RuleOutcome::EmptyTable) {
         warn_once("empty " + table.name(), kEmptyMarketStart + table.name() + kEmptyMarketEnd);
@@ -246,24 +276,12 @@ double GeneticSearch::rule_fitness(const std::string& chromosome, const std::str
 }
 
 double GeneticSearch::fitness(const std::string& chromosome) {
-    GaWindow& w = window();
-    const std::string name = lower(w.Combo1.text());
-    if (name == "max") {
-        const double x = valorbinario(chromosome);
-        return x <= kMaxFloor ? kMaxFloor : x;
-    }
-    if (name == "vorn") {
-        // The main window's experiment timer scores the chromosome and
-        // answers in Text2; selection here is uniform.
-        main_.Timer1.set_interval(1);
-        main_.Text10.set_text(chromosome);
-        main_.show();
-        return 1;
-    }
-    if (is_rule_strategy(name)) return rule_fitness(chromosome, name);
-    if (const Strategy* s = extra(name)) return s->fitness(chromosome);
+    if (const Strategy* s = find_strategy(lower(window().Combo1.text()))) return s->fitness(chromosome);
+    return line_strategy_fitness(chromosome);
+}
 
-    const std::optional<Line> line = line_for_length(chromosome, parse_leading(w.Text4.text()));
+double GeneticSearch::line_strategy_fitness(const std::string& chromosome) {
+    const std::optional<Line> line = line_for_length(chromosome, parse_leading(window().Text4.text()));
     if (!line) {
         warn_once("other", kOtherNeedsLength);
         return 0;
@@ -273,8 +291,8 @@ double GeneticSearch::fitness(const std::string& chromosome) {
     return value;
 }
 
-std::optional<std::string> GeneticSearch::gadeco(std::string_view gene, const std::string& strategy) {
-    const MarketTable& table = market(rule_table(lower(strategy)));
+std::optional<std::string> GeneticSearch::gadeco(std::string_view gene, const std::string& table_name) {
+    const MarketTable& table = market(table_name);
     if (table.count() == 0) {
         warn_once("empty " + table.name(), kEmptyMarketStart + table.name() + kEmptyMarketEnd);
         return std::nullopt;
@@ -289,10 +307,8 @@ std::optional<std::string> GeneticSearch::gadeco(std::string_view gene, const st
 }
 
 std::string GeneticSearch::describir(const std::string& chromosome, const std::string& strategy) {
-    if (const Strategy* s = extra(lower(strategy)); s && s->describe) return s->describe(chromosome);
-    return ga::describir(chromosome, strategy, [this, &strategy](std::string_view gene) {
-        return gadeco(gene, strategy);
-    });
+    if (const Strategy* s = find_strategy(lower(strategy)); s && s->describe) return s->describe(chromosome);
+    return describe_signed(chromosome);
 }
 
 // ---- Population ----
@@ -414,7 +430,7 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
     run.length = static_cast<long>(length);
     run.passes = static_cast<long long>(passes);
     run.strategy = w.Combo1.text();
-    if (const Strategy* s = extra(lower(run.strategy)); s && s->start_of_run) s->start_of_run();
+    if (const Strategy* s = find_strategy(lower(run.strategy)); s && s->start_of_run) s->start_of_run();
     View view(w, consultas());
 
     // Load: what the run starts from.
@@ -705,7 +721,6 @@ void GeneticSearch::inverse_button() {
 // ---- Buttons of the tables ----
 
 void GeneticSearch::fill() {
-    if (refuse_if_read_only(db_, platform_)) return;
     const double u = platform_.random();
     db_.execute("delete from series");
     db_.execute_bound("INSERT INTO series (numero, serie1, serie2) VALUES (1, ?, ?)", {Value(u), Value(2 * u + 3)});
@@ -808,8 +823,10 @@ void GeneticSearch::validar() {
     std::vector<std::string> lines{kValidarTitle};
     for (const ChromosomeRecord& r : records) {
         const std::string name = lower(r.funcionfitness);
-        const MarketTable& own = name == "strat" ? y2018 : y2019;
-        const std::optional<DecodedRule> rule = is_rule_strategy(name) ? decode_rule(r.cadena, own) : std::nullopt;
+        const Strategy* strategy = find_strategy(name);
+        const bool is_rule = strategy != nullptr && !strategy->market_table.empty();
+        const MarketTable& own = is_rule ? market(strategy->market_table) : y2019;
+        const std::optional<DecodedRule> rule = is_rule ? decode_rule(r.cadena, own) : std::nullopt;
         if (!rule) {
             lines.push_back(r.cadena + "\t" + kNotARule);
             continue;

@@ -19,11 +19,14 @@
 // limit, with the pass recorded from its last whole generation (a pass
 // stopped in its first generation has none and is not recorded).
 //
-// Strategies beyond the six of the strategy box are added by the workbench
-// with add_strategy(): a name for the box, a fitness of one chromosome, a
-// describing text and a hook run once at the start of each run. Such a
-// strategy never sees the database; when something it was given is
-// unusable it can say so once per run with warn_once(). For example:
+// Every strategy of the box is one entry of a registry: a name, a fitness
+// of one chromosome, a describing text, a hook run once at the start of
+// each run, and for the rules the market table their genes name. The six
+// built in register first; the workbench adds others with add_strategy().
+// A strategy added from outside never sees the database; when something it
+// was given is unusable it can say so once per run with warn_once(). A
+// name that is not registered is fitted as a line and read signed. For
+// example:
 //
 //     ga.add_strategy({"Red",
 //                      [&](const std::string& bits) { return score_network(bits); },
@@ -61,8 +64,8 @@ namespace vorn::ga {
 class GaWindow;
 
 struct Strategy {
-    // Its item in the strategy box, after the six built in; chosen when the
-    // box's text equals it in lower case.
+    // Its item in the strategy box, in the order registered; chosen when
+    // the box's text equals it in lower case.
     std::string name;
     // The fitness of one chromosome.
     std::function<double(const std::string& chromosome)> fitness;
@@ -71,7 +74,10 @@ struct Strategy {
     std::function<std::string(const std::string& chromosome)> describe;
     // Runs once at the start of every run that uses the strategy, before
     // the first fitness; may be empty.
-    std::function<void()> start_of_run;
+    std::function<void()> start_of_run = {};
+    // For a trading rule: the market table its genes name (Validar reads
+    // the rule there); empty for the others.
+    std::string market_table = {};
 };
 
 class GeneticSearch {
@@ -146,9 +152,15 @@ private:
     void forget_stale_tables();
     const MarketTable& market(const std::string& table);
     const std::vector<Point>& series_points();
-    double rule_fitness(const std::string& chromosome, const std::string& strategy);
-    std::optional<std::string> gadeco(std::string_view gene, const std::string& strategy);
-    const Strategy* extra(const std::string& lower_name) const;
+    // The six strategies of the box.
+    void register_builtin_strategies();
+    // A rule's score on its market table; `shown` names the strategy in the
+    // too-short message.
+    double rule_fitness(const std::string& chromosome, const std::string& table, const char* shown);
+    // The line "Other" fits, scored on the series.
+    double line_strategy_fitness(const std::string& chromosome);
+    std::optional<std::string> gadeco(std::string_view gene, const std::string& table);
+    const Strategy* find_strategy(const std::string& lower_name) const;
 
     std::vector<GaRow> nuevapoblacion(long n, long length);
     std::vector<GaRow> nuevapoblacionconvergida(long n, long length, const std::vector<ConvergeRecord*>& order,
@@ -167,7 +179,7 @@ private:
     ReportWindows& reports_;
     Session& session_;
     std::unique_ptr<GaWindow> window_;
-    std::vector<Strategy> extras_;
+    std::vector<Strategy> strategies_;
     // Tables read once per run; out of a run, again whenever the database
     // changed since they were read.
     std::map<std::string, MarketTable> markets_;

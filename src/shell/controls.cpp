@@ -90,6 +90,16 @@ void ListBox::activate(int index) {
     form().run_handler([this, index] { activation_(index); });
 }
 
+void Command::set_handler(std::function<void()> handler, Access access) {
+    if (access == Access::Writes && handler) {
+        handler_ = [this, work = std::move(handler)] {
+            if (!form().refuse_writing()) work();
+        };
+    } else {
+        handler_ = std::move(handler);
+    }
+}
+
 void Command::click() {
     if (handler_) form().run_handler(handler_);
 }

@@ -79,6 +79,11 @@ private:
 };
 
 // A command button or a menu item: a caption and the handler it runs.
+// Whether a handler writes to the database, declared where it is attached.
+// One that writes is refused on a database opened read-only, and takes the
+// write lock before it starts (see HandlerBoundary::refuse_writing).
+enum class Access { Reads, Writes };
+
 class Command : public Control {
 public:
     Command(Form& form, std::string name, std::string caption);
@@ -87,7 +92,10 @@ public:
     bool enabled() const { return enabled_; }
     void set_enabled(bool enabled);
 
-    void set_handler(std::function<void()> handler) { handler_ = std::move(handler); }
+    // A handler declared as writing is refused, before its work, when the
+    // form's boundary refuses writing (a read-only database), whether it
+    // runs by a click or from another handler.
+    void set_handler(std::function<void()> handler, Access access = Access::Reads);
     bool has_handler() const { return static_cast<bool>(handler_); }
     const std::function<void()>& handler() const { return handler_; }
     // What a user's click does: the handler, inside the form's boundary

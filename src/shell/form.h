@@ -18,6 +18,9 @@ class HandlerBoundary {
 public:
     virtual ~HandlerBoundary() = default;
     virtual void run(const std::function<void()>& handler) = 0;
+    // Asked before a writing handler starts: true (after saying why) when it
+    // must not run.
+    virtual bool refuse_writing() { return false; }
 };
 
 class Form {
@@ -55,6 +58,8 @@ public:
 
     void set_boundary(HandlerBoundary* boundary) { boundary_ = boundary; }
     void run_handler(const std::function<void()>& handler);
+    // Whether a writing handler must not run now (see HandlerBoundary).
+    bool refuse_writing() { return boundary_ != nullptr && boundary_->refuse_writing(); }
 
     // Called by controls on construction.
     void add_control(Control& control) { controls_.push_back(&control); }

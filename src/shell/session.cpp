@@ -5,6 +5,7 @@
 
 #include "shell/platform.h"
 #include "shell/record_store.h"
+#include "shell/store_phase.h"
 
 extern "C" {
 #include <sqlite3.h>
@@ -232,6 +233,8 @@ void Session::run(const std::function<void()>& handler) {
     platform_.clear_stop_request();
     if (exit_code_) platform_.end_program(*exit_code_);
 }
+
+bool Session::refuse_writing() { return refuse_if_read_only(db_, reporting_); }
 
 std::vector<Timer*> Session::armed_timers() {
     std::vector<Timer*> timers;

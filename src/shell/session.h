@@ -108,6 +108,9 @@ public:
     // failure is shown. A failure of the library (memory, say) is shown in
     // Spanish, never with the library's own text.
     void run(const std::function<void()>& handler) override;
+    // A writing handler is refused on a read-only database and otherwise
+    // takes the write lock first (refuse_if_read_only).
+    bool refuse_writing() override;
     bool busy() const { return depth_ > 0; }
     // Set once a handler ended the program; front ends stop then.
     std::optional<int> exit_code() const { return exit_code_; }

@@ -30,16 +30,6 @@ bool refuse_if_read_only(Database& db, Platform& platform) {
     return true;
 }
 
-void refuse_writing_when_read_only(Database& db, Platform& platform, std::initializer_list<Command*> commands) {
-    for (Command* command : commands) {
-        std::function<void()> work = command->handler();
-        if (!work) continue;
-        command->set_handler([&db, &platform, work] {
-            if (!refuse_if_read_only(db, platform)) work();
-        });
-    }
-}
-
 void end_load_phase(Database& db) {
     try {
         db.commit();

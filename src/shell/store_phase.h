@@ -25,10 +25,6 @@ class Platform;
 // (take_write_lock in session.h) and returns true when it was not taken.
 bool refuse_if_read_only(Database& db, Platform& platform);
 
-// Gives each command's handler the read-only refusal in front of it, for
-// the operations that write (set their handlers first).
-void refuse_writing_when_read_only(Database& db, Platform& platform, std::initializer_list<Command*> commands);
-
 // Ends the handler's read transaction so that no snapshot is held across
 // the computation that follows.
 void end_load_phase(Database& db);
