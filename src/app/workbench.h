@@ -41,8 +41,8 @@ public:
     Workbench(Database& db, Platform& platform, std::filesystem::path files_dir = ".");
     ~Workbench() override;
 
-    MainWindow& main() { return *main_; }
-    ReportWindows& reports() { return *reports_; }
+    MainWindow& main() override { return *main_; }
+    ReportWindows& reports() override { return *reports_; }
     engine::Network& network() { return *network_; }
     exchange::Listings& listings() { return *listings_; }
     exchange::PatternFiles& pattern_files() { return *pattern_files_; }
@@ -57,7 +57,7 @@ public:
 
     // Every form that exists now (Consultas and GABPN only once created).
     std::vector<Form*> forms() override;
-    Form* find_form(std::string_view name);
+    Form* find_form(std::string_view name) override;
 
 private:
     std::unique_ptr<MainWindow> main_;
