@@ -12,6 +12,7 @@
 
 #include "batch/command_line.h"
 #include "batch/script_driver.h"
+#include "support/batch_run.h"
 #include "support/file_bytes.h"
 #include "support/workbench_fixture.h"
 
@@ -42,8 +43,8 @@ struct Outcome { int code = 0; Lines events; std::string err; };
 Outcome run_in(const TempDir& dir, const std::string& script) {
     std::istringstream in(script);
     std::ostringstream out, err;
-    int code = run_script(in, out, err, {.db = dir.path() / "ga7.mdb", .files_dir = dir.path(), .seed = {},
-                                         .format = OutputFormat::Json, .no_startup = true});
+    int code = vorn::testing::run_script_on(dir.path() / "ga7.mdb", dir.path(), in, out, err,
+                                            {.seed = {}, .format = OutputFormat::Json, .no_startup = true});
     return {code, lines_of(out.str()), err.str()};
 }
 
@@ -57,11 +58,11 @@ protected:
     void open(bool no_startup = true, std::uint64_t seed = 1) {
         out.str("");
         session.reset();
-        session = std::make_unique<BatchSession>(*db, out, BatchOptions{.db = {}, .files_dir = dir.path(),
-                                                                          .seed = seed, .format = OutputFormat::Json,
-                                                                          .no_startup = no_startup});
+        session = std::make_unique<BatchSession>(
+            out, BatchOptions{.seed = seed, .format = OutputFormat::Json, .no_startup = no_startup},
+            [this](Platform& platform) { return std::make_unique<Workbench>(*db, platform, dir.path()); });
     }
-    MainWindow& w() { return session->workbench().main(); }
+    MainWindow& w() { return session->session().main(); }
     int run(const std::string& script) {
         std::istringstream in(script);
         return session->run(in);
@@ -150,9 +151,9 @@ TEST_F(BatchSessionTest, dialogs_take_queued_answers_or_their_defaults_and_messa
 TEST_F(BatchSessionTest, list_leaves_the_report_window_unopened_and_print_sends_its_lines) {
     open();
     run("list\n");
-    EXPECT_FALSE(session->workbench().reports().exists());
+    EXPECT_FALSE(session->session().reports().exists());
     w().Command12.set_handler(
-        [&] { for (const char* line : {"Pasada\t1", "x\ry"}) session->workbench().reports().get().add_line(line); });
+        [&] { for (const char* line : {"Pasada\t1", "x\ry"}) session->session().reports().get().add_line(line); });
     run("click vorn2.Command12\nlist\nclick consultas.GroupPush3D2\n");
     EXPECT_EQ(events(), (Lines{R"({"event":"list","lines":[]})", R"({"event":"list","lines":["Pasada\t1","x\ry"]})",
                                R"({"event":"print","lines":["Pasada\t1","x\ry"]})"}));

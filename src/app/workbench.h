@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -71,5 +72,19 @@ private:
     std::unique_ptr<engine::Experiments> experiments_;
     std::unique_ptr<engine::RedFitness> red_fitness_;
 };
+
+// The database the workbench runs on, opened (or created) once at start.
+struct OpenedDatabase {
+    std::unique_ptr<Database> db;  // null when refused
+    // Why, when refused: a Spanish text naming what is wrong with the file
+    // (see open_workbench_database), or, with open_failed set, the text of
+    // a failure of the open itself.
+    std::string refusal;
+    bool open_failed = false;
+};
+
+// Opens the database as the program does before anything runs on it; a
+// front end tells the user a refusal in its own way.
+OpenedDatabase open_database(const std::filesystem::path& path);
 
 }  // namespace vorn
