@@ -303,6 +303,23 @@ TEST(Vorn2Program, runs_a_script_as_a_user_would_and_refuses_what_it_cannot_run)
     EXPECT_EQ(help.events, lines_of(usage_text()));
 }
 
+TEST(Vorn2Program, a_script_that_cannot_be_read_leaves_a_missing_database_uncreated) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "carpeta");
+    for (std::string script : {"no-existe.txt", "carpeta"}) {
+        Outcome refused = run_program(dir, "--script " + script);
+        EXPECT_EQ(refused.code, 1) << script;
+        EXPECT_NE(refused.err.find("no se puede abrir el guion: " + script), std::string::npos) << refused.err;
+    }
+    // Only what the shell made for each run is there.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (Lines{"carpeta", "stderr.txt", "stdin.txt", "stdout.txt"}));
+}
+
 TEST(Vorn2Program, ctrl_c_stops_a_long_training_as_detener_would_and_ends_the_script) {
     TempDir dir;
     vorn::testing::write_bytes(dir.path() / "guion.txt",
