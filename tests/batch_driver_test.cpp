@@ -12,6 +12,7 @@
 
 #include "batch/command_line.h"
 #include "batch/script_driver.h"
+#include "support/batch_run.h"
 #include "support/file_bytes.h"
 #include "support/workbench_fixture.h"
 
@@ -42,8 +43,8 @@ struct Outcome { int code = 0; Lines events; std::string err; };
 Outcome run_in(const TempDir& dir, const std::string& script) {
     std::istringstream in(script);
     std::ostringstream out, err;
-    int code = run_script(in, out, err, {.db = dir.path() / "ga7.mdb", .files_dir = dir.path(), .seed = {},
-                                         .format = OutputFormat::Json, .no_startup = true});
+    int code = vorn::testing::run_script_on(dir.path() / "ga7.mdb", dir.path(), in, out, err,
+                                            {.seed = {}, .format = OutputFormat::Json, .no_startup = true});
     return {code, lines_of(out.str()), err.str()};
 }
 
@@ -57,11 +58,11 @@ protected:
     void open(bool no_startup = true, std::uint64_t seed = 1) {
         out.str("");
         session.reset();
-        session = std::make_unique<BatchSession>(*db, out, BatchOptions{.db = {}, .files_dir = dir.path(),
-                                                                          .seed = seed, .format = OutputFormat::Json,
-                                                                          .no_startup = no_startup});
+        session = std::make_unique<BatchSession>(
+            out, BatchOptions{.seed = seed, .format = OutputFormat::Json, .no_startup = no_startup},
+            [this](Platform& platform) { return std::make_unique<Workbench>(*db, platform, dir.path()); });
     }
-    MainWindow& w() { return session->workbench().main(); }
+    MainWindow& w() { return session->session().main(); }
     int run(const std::string& script) {
         std::istringstream in(script);
         return session->run(in);
@@ -150,9 +151,9 @@ TEST_F(BatchSessionTest, dialogs_take_queued_answers_or_their_defaults_and_messa
 TEST_F(BatchSessionTest, list_leaves_the_report_window_unopened_and_print_sends_its_lines) {
     open();
     run("list\n");
-    EXPECT_FALSE(session->workbench().reports().exists());
+    EXPECT_FALSE(session->session().reports().exists());
     w().Command12.set_handler(
-        [&] { for (const char* line : {"Pasada\t1", "x\ry"}) session->workbench().reports().get().add_line(line); });
+        [&] { for (const char* line : {"Pasada\t1", "x\ry"}) session->session().reports().get().add_line(line); });
     run("click vorn2.Command12\nlist\nclick consultas.GroupPush3D2\n");
     EXPECT_EQ(events(), (Lines{R"({"event":"list","lines":[]})", R"({"event":"list","lines":["Pasada\t1","x\ry"]})",
                                R"({"event":"print","lines":["Pasada\t1","x\ry"]})"}));
@@ -300,6 +301,23 @@ TEST(Vorn2Program, runs_a_script_as_a_user_would_and_refuses_what_it_cannot_run)
     Outcome help = run_program(dir, "--help");
     EXPECT_EQ(help.code, 0);
     EXPECT_EQ(help.events, lines_of(usage_text()));
+}
+
+TEST(Vorn2Program, a_script_that_cannot_be_read_leaves_a_missing_database_uncreated) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "carpeta");
+    for (std::string script : {"no-existe.txt", "carpeta"}) {
+        Outcome refused = run_program(dir, "--script " + script);
+        EXPECT_EQ(refused.code, 1) << script;
+        EXPECT_NE(refused.err.find("no se puede abrir el guion: " + script), std::string::npos) << refused.err;
+    }
+    // Only what the shell made for each run is there.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (Lines{"carpeta", "stderr.txt", "stdin.txt", "stdout.txt"}));
 }
 
 TEST(Vorn2Program, ctrl_c_stops_a_long_training_as_detener_would_and_ends_the_script) {

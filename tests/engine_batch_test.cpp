@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "batch/script_driver.h"
+#include "support/batch_run.h"
 #include "support/workbench_fixture.h"
 
 namespace vorn::testing {
@@ -30,8 +31,8 @@ TEST(EngineBatch, import_initial_weights_train_execute_and_list) {
         "set vorn2.Text5 2\nclick vorn2.Command3\nlist\nget vorn2.Text2\n");
     std::ostringstream out, err;
     // A fresh database and files in dir, seed 5, JSON events, no start-up experiment.
-    const batch::BatchOptions options{dir.path() / "ga7.mdb", dir.path(), 5, batch::OutputFormat::Json, true};
-    ASSERT_EQ(batch::run_script(script, out, err, options), 0) << out.str() << err.str();
+    const batch::BatchOptions options{5, batch::OutputFormat::Json, true};
+    ASSERT_EQ(run_script_on(dir.path() / "ga7.mdb", dir.path(), script, out, err, options), 0) << out.str() << err.str();
 
     // The default database holds 80 BPN rows and the answers "BPN TARGET 1" (0.1) and "2" (0.9).
     EXPECT_THAT(out.str(), HasSubstr(R"({"event":"message","title":"","icon":"none","text":"Habia:80\rQuedan:12"})"));

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "batch/script_driver.h"
+#include "support/batch_run.h"
 #include "support/workbench_fixture.h"
 
 namespace vorn::batch {
@@ -23,8 +24,8 @@ struct Outcome {
 Outcome run(const vorn::testing::TempDir& dir, const std::string& script, bool no_startup) {
     std::istringstream in(script);
     std::ostringstream out, err;
-    int code = run_script(in, out, err, {.db = dir.path() / "ga7.mdb", .files_dir = dir.path(), .seed = 1,
-                                         .format = OutputFormat::Json, .no_startup = no_startup});
+    int code = vorn::testing::run_script_on(dir.path() / "ga7.mdb", dir.path(), in, out, err,
+                                            {.seed = 1, .format = OutputFormat::Json, .no_startup = no_startup});
     return {code, out.str()};
 }
 

@@ -20,8 +20,9 @@ protected:
     // Runs the script, then beeps `beeps` times; the events, one a line.
     std::vector<std::string> run(const std::string& script, OutputFormat format = OutputFormat::Json, int beeps = 0) {
         std::ostringstream out;
-        batch::BatchSession session(*db, out, {.db = {}, .files_dir = dir.path(), .seed = 5, .format = format,
-                                               .no_startup = true});
+        batch::BatchSession session(out, {.seed = 5, .format = format, .no_startup = true}, [this](Platform& platform) {
+            return std::make_unique<Workbench>(*db, platform, dir.path());
+        });
         std::istringstream in(script);
         code = session.run(in);
         for (int i = 0; i < beeps; ++i) session.platform().beep();

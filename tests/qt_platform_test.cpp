@@ -1,4 +1,4 @@
-// QtPlatform's dialogs answered programmatically, printing to PDF files, and run_gui end to end.
+// QtPlatform's dialogs answered programmatically, printing to PDF files, and the GUI program end to end.
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +21,18 @@ namespace vorn::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The program with its windows, put together as the program does it: the
+// application, then the database, then the workbench over the Qt Platform.
+int run_gui(const fs::path& db) {
+    char name[] = "vorn2";
+    char* argv[] = {name, nullptr};
+    qt::GuiApp app(1, argv);
+    OpenedDatabase opened = open_database(db);
+    if (!opened.db) return app.refuse(opened.refusal);
+    return app.run({.seed = 1, .no_startup = true},
+                   [&](Platform& platform) { return std::make_unique<Workbench>(*opened.db, platform); });
+}
 
 // How many files in folder are named .pdf and are PDF documents with some content.
 auto pdfs_in(const fs::path& folder) {
@@ -152,10 +164,8 @@ TEST_F(QtPlatformTest, prints_go_to_pdf_files_of_their_own_and_say_where) {
 TEST(QtGuiApp, refuses_a_file_that_is_not_a_database_else_shows_red_and_ends_when_it_is_closed) {
     TempDir dir;
     auto bad = dir.path() / "bad.mdb", file = dir.path() / "ga7.mdb";
-    char name[] = "vorn2";
-    char* argv[] = {name, nullptr};
     write_bytes(bad, "no soy una base de datos");
-    EXPECT_EQ(qt::run_gui(1, argv, {bad, 1, true}), 1);
+    EXPECT_EQ(run_gui(bad), 1);
     EXPECT_EQ(read_bytes(bad), "no soy una base de datos");
 
     // Once the program waits for the user, close "Red" (or give up with 2).
@@ -167,7 +177,7 @@ TEST(QtGuiApp, refuses_a_file_that_is_not_a_database_else_shows_red_and_ends_whe
         }
         if (!closed_red) QCoreApplication::exit(2);
     });
-    EXPECT_EQ(qt::run_gui(1, argv, {file, 1, true}), 0);
+    EXPECT_EQ(run_gui(file), 0);
     EXPECT_TRUE(fs::exists(file));
     for (QWidget* top : QApplication::topLevelWidgets()) EXPECT_FALSE(top->isVisible()) << top->objectName().toStdString();
 }

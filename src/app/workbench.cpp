@@ -1,5 +1,7 @@
 #include "app/workbench.h"
 
+#include <exception>
+
 #include "drivers/experiments.h"
 #include "drivers/pipeline.h"
 #include "engine/network.h"
@@ -9,6 +11,7 @@
 #include "frames/frame_toolkit.h"
 #include "ga/ga_window.h"
 #include "ga/genetic_search.h"
+#include "shell/default_database.h"
 #include "shell/number_text.h"
 #include "shell/platform.h"
 #include "shell/record_store.h"
@@ -95,6 +98,19 @@ Form* Workbench::find_form(std::string_view name) {
         if (lower(form->name()) == lower(name)) return form;
     }
     return nullptr;
+}
+
+OpenedDatabase open_database(const std::filesystem::path& path) {
+    OpenedDatabase opened;
+    try {
+        OpenResult result = open_workbench_database(path);
+        opened.db = std::move(result.db);
+        opened.refusal = std::move(result.error);
+    } catch (const std::exception& error) {
+        opened.refusal = error.what();
+        opened.open_failed = true;
+    }
+    return opened;
 }
 
 }  // namespace vorn

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -47,8 +48,8 @@ public:
     Workbench(Database& db, Platform& platform, std::filesystem::path files_dir = ".");
     ~Workbench() override;
 
-    MainWindow& main() { return *main_; }
-    ReportWindows& reports() { return *reports_; }
+    MainWindow& main() override { return *main_; }
+    ReportWindows& reports() override { return *reports_; }
     workset::WorkingSet& working_set() { return *working_set_; }
     engine::Network& network() { return *network_; }
     exchange::Listings& listings() { return *listings_; }
@@ -65,7 +66,7 @@ public:
 
     // Every form that exists now (Consultas and GABPN only once created).
     std::vector<Form*> forms() override;
-    Form* find_form(std::string_view name);
+    Form* find_form(std::string_view name) override;
 
 private:
     std::unique_ptr<MainWindow> main_;
@@ -81,5 +82,19 @@ private:
     std::unique_ptr<drivers::Experiments> experiments_;
     std::unique_ptr<drivers::RedFitness> red_fitness_;
 };
+
+// The database the workbench runs on, opened (or created) once at start.
+struct OpenedDatabase {
+    std::unique_ptr<Database> db;  // null when refused
+    // Why, when refused: a Spanish text naming what is wrong with the file
+    // (see open_workbench_database), or, with open_failed set, the text of
+    // a failure of the open itself.
+    std::string refusal;
+    bool open_failed = false;
+};
+
+// Opens the database as the program does before anything runs on it; a
+// front end tells the user a refusal in its own way.
+OpenedDatabase open_database(const std::filesystem::path& path);
 
 }  // namespace vorn

@@ -12,13 +12,11 @@ namespace {
 std::string quoted(std::string_view text) {
     std::string out = "\"";
     for (char c : text) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
-            default: out.push_back(c);
+        const std::string_view escape = short_escape(c);
+        if (escape.empty()) {
+            out.push_back(c);
+        } else {
+            out += escape;
         }
     }
     out.push_back('"');

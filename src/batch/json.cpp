@@ -38,6 +38,17 @@ size_t utf8_sequence_length(std::string_view text, size_t i) {
 
 }  // namespace
 
+std::string_view short_escape(char c) {
+    switch (c) {
+        case '"': return "\\\"";
+        case '\\': return "\\\\";
+        case '\r': return "\\r";
+        case '\n': return "\\n";
+        case '\t': return "\\t";
+        default: return {};
+    }
+}
+
 std::string json_string(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
@@ -46,20 +57,15 @@ std::string json_string(std::string_view text) {
     for (size_t i = 0; i < text.size();) {
         auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x80) {
-            switch (c) {
-                case '"': out += "\\\""; break;
-                case '\\': out += "\\\\"; break;
-                case '\r': out += "\\r"; break;
-                case '\n': out += "\\n"; break;
-                case '\t': out += "\\t"; break;
-                default:
-                    if (c < 0x20) {
-                        out += "\\u00";
-                        out.push_back(kHex[c >> 4]);
-                        out.push_back(kHex[c & 0xF]);
-                    } else {
-                        out.push_back(static_cast<char>(c));
-                    }
+            const std::string_view escape = short_escape(static_cast<char>(c));
+            if (!escape.empty()) {
+                out += escape;
+            } else if (c < 0x20) {
+                out += "\\u00";
+                out.push_back(kHex[c >> 4]);
+                out.push_back(kHex[c & 0xF]);
+            } else {
+                out.push_back(static_cast<char>(c));
             }
             ++i;
             continue;

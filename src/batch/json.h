@@ -9,6 +9,12 @@
 
 namespace vorn::batch {
 
+// The two-character escape of a double quote, a backslash, a carriage
+// return, a line feed or a tab ("\\r" for '\r'), the same in JSON and in
+// the text format (whose quoted texts a script reads back); empty for any
+// other character.
+std::string_view short_escape(char c);
+
 // A JSON string literal, quotes included. Quotes, backslashes and control
 // characters are escaped; valid UTF-8 passes through unchanged and any byte
 // that is not part of a valid UTF-8 sequence becomes U+FFFD, so the line is

@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
 #include "shell/controls.h"
-#include "shell/default_database.h"
 #include "shell/number_text.h"
 #include "shell/record_store.h"
 #include "shell/report_window.h"
 #include "shell/sql_dialect.h"
-#include "app/workbench.h"
 
 namespace vorn::batch {
 
@@ -72,7 +71,7 @@ bool BatchSession::ended() const { return platform_.ended().has_value(); }
 
 void BatchSession::fire_timers(int line) {
     for (int fired = 0; !ended() && !interrupted(); ++fired) {
-        std::vector<Timer*> timers = bench_->armed_timers();
+        std::vector<Timer*> timers = session_->armed_timers();
         if (timers.empty()) return;
         if (fired == kMaxTimerFirings) {
             // Stopped, so that the lines after this one still run.
@@ -87,7 +86,7 @@ void BatchSession::fire_timers(int line) {
         // The shortest interval comes due first, as it would on screen.
         Timer* next = *std::min_element(timers.begin(), timers.end(),
                                         [](Timer* a, Timer* b) { return a->interval() < b->interval(); });
-        bench_->fire(*next);
+        session_->fire(*next);
     }
 }
 
@@ -112,11 +111,11 @@ void BatchSession::run_line(std::string_view text, int line) {
     if (!ended()) fire_timers(line);
 }
 
-BatchSession::BatchSession(Database& db, std::ostream& out, const BatchOptions& options)
+BatchSession::BatchSession(std::ostream& out, const BatchOptions& options, const SessionBuilder& build)
     : no_startup_(options.no_startup),
       events_(out, options.format),
       platform_(events_, options.seed ? *options.seed : RandomStream::seed_from_clock()),
-      bench_(std::make_unique<Workbench>(db, platform_, options.files_dir)) {}
+      session_(build(platform_)) {}
 
 BatchSession::~BatchSession() = default;
 
@@ -124,7 +123,7 @@ int BatchSession::run(std::istream& script) {
     if (no_startup_) {
         // The forms open as on screen, but what their timers would do at
         // start is left to the script.
-        for (Timer* timer : bench_->armed_timers()) timer->set_interval(0);
+        for (Timer* timer : session_->armed_timers()) timer->set_interval(0);
     } else {
         fire_timers(0);
     }
@@ -160,7 +159,7 @@ void BatchSession::execute(const ScriptCommand& command, int line) {
 }
 
 Control* BatchSession::find_control(const ScriptCommand& command, int line) {
-    Form* form = bench_->find_form(command.form);
+    Form* form = session_->find_form(command.form);
     if (form == nullptr) {
         events_.error(line, kNoSuchForm + command.form);
         return nullptr;
@@ -198,7 +197,7 @@ void BatchSession::click(const ScriptCommand& command, int line) {
 void BatchSession::get(const ScriptCommand& command, int line) {
     if (command.control.empty()) {
         // The window itself: what its title bar shows.
-        Form* form = bench_->find_form(command.form);
+        Form* form = session_->find_form(command.form);
         if (form == nullptr) {
             events_.error(line, kNoSuchForm + command.form);
             return;
@@ -255,15 +254,15 @@ void BatchSession::activate(const ScriptCommand& command, int line) {
 void BatchSession::list() {
     // Asking for the list does not create the report window: a script that
     // never listed anything sees an empty list, as a person would.
-    if (!bench_->reports().exists()) {
+    if (!session_->reports().exists()) {
         events_.list({});
         return;
     }
-    events_.list(bench_->reports().get().List1.lines());
+    events_.list(session_->reports().get().List1.lines());
 }
 
 void BatchSession::dump(const ScriptCommand& command, int line) {
-    Database& db = bench_->database();
+    Database& db = session_->database();
     const std::string& name = command.argument;
     // Only a name that is plainly a table reaches SQL, quoted; anything else
     // a script writes here is never run.
@@ -284,7 +283,7 @@ void BatchSession::dump(const ScriptCommand& command, int line) {
 }
 
 void BatchSession::sql(const ScriptCommand& command, int line) {
-    Database& db = bench_->database();
+    Database& db = session_->database();
     // The statement gets a transaction of its own, like a handler: a failure
     // leaves the database as it was before the statement.
     if (!db.in_transaction()) db.begin();
@@ -307,20 +306,34 @@ void BatchSession::sql(const ScriptCommand& command, int line) {
     }
 }
 
-int run_script(std::istream& script, std::ostream& out, std::ostream& err, const BatchOptions& options) {
-    OpenResult opened;
-    try {
-        opened = open_workbench_database(options.db);
-    } catch (const std::exception& error) {
-        err << kDatabaseFailed << terminal_text(error.what()) << '\n';
-        return 1;
+bool ScriptSource::open(const std::string& file, std::ostream& err) {
+    if (file == "-") {
+        standard_input_ = true;
+        return true;
     }
-    if (!opened.db) {
-        err << terminal_text(opened.error) << '\n';
-        return 1;
+    std::error_code ec;
+    // A folder opens as a stream that reads nothing; say so instead of
+    // running an empty script.
+    if (!std::filesystem::is_directory(file, ec)) file_.open(file, std::ios::binary);
+    if (!file_.is_open()) {
+        err << kScriptNotFound << file << '\n';
+        return false;
     }
+    return true;
+}
+
+std::istream& ScriptSource::stream() { return standard_input_ ? std::cin : file_; }
+
+int refuse_database(std::ostream& err, std::string_view refusal, bool open_failed) {
+    if (open_failed) err << kDatabaseFailed;
+    err << terminal_text(refusal) << '\n';
+    return 1;
+}
+
+int run_script(std::istream& script, std::ostream& out, std::ostream& err, const BatchOptions& options,
+               const SessionBuilder& build) {
     try {
-        BatchSession session(*opened.db, out, options);
+        BatchSession session(out, options, build);
         const int code = session.run(script);
         if (interrupted()) err << kInterrupted << '\n';
         return code;
@@ -328,21 +341,6 @@ int run_script(std::istream& script, std::ostream& out, std::ostream& err, const
         err << kInternalError << terminal_text(error.what()) << '\n';
         return 1;
     }
-}
-
-int run_script_file(const std::string& file, std::ostream& out, std::ostream& err, const BatchOptions& options) {
-    InterruptGuard ctrl_c;
-    if (file == "-") return run_script(std::cin, out, err, options);
-    std::error_code ec;
-    std::ifstream script;
-    // A folder opens as a stream that reads nothing; say so instead of
-    // running an empty script.
-    if (!std::filesystem::is_directory(file, ec)) script.open(file, std::ios::binary);
-    if (!script.is_open()) {
-        err << kScriptNotFound << file << '\n';
-        return 1;
-    }
-    return run_script(script, out, err, options);
 }
 
 }  // namespace vorn::batch

@@ -10,56 +10,69 @@
 // Exit codes: 2 when any error event was printed; otherwise the program's
 // own code when it ended itself, else 0. A database or script file that
 // cannot be opened gives 1, with a Spanish message on the error stream.
+//
+// The driver never opens the database nor builds the workbench: it is
+// handed a builder that makes the session over the driver's Platform.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include <fstream>
 #include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "batch/batch_platform.h"
 #include "batch/event_writer.h"
 #include "batch/script_parser.h"
+#include "shell/session.h"
 
 namespace vorn {
 class Control;
-class Database;
-class Workbench;
 }  // namespace vorn
 
 namespace vorn::batch {
 
 struct BatchOptions {
-    std::filesystem::path db = "ga7.mdb";
-    // Where "bpn.csv", "test.csv" and "last.csv" are read and written.
-    std::filesystem::path files_dir = ".";
     // A fixed seed makes every random draw of the run reproducible.
     std::optional<std::uint64_t> seed;
     OutputFormat format = OutputFormat::Text;
     bool no_startup = false;
 };
 
-// Opens (or creates) the database and runs the script read from `script`.
-// Events go to `out`; a refused database's message goes to `err`.
-int run_script(std::istream& script, std::ostream& out, std::ostream& err, const BatchOptions& options);
+// The script a run reads: a file, or standard input for "-".
+class ScriptSource {
+public:
+    // False, after saying so on `err`, when the file cannot be read.
+    bool open(const std::string& file, std::ostream& err);
+    std::istream& stream();
 
-// As run_script, reading the script from a file, or standard input for "-".
-int run_script_file(const std::string& file, std::ostream& out, std::ostream& err, const BatchOptions& options);
+private:
+    std::ifstream file_;
+    bool standard_input_ = false;
+};
 
-// One batch run on an open database: the scripted Platform, the workbench
-// with its forms, and the loop that drives them. run_script builds one;
-// tests and embedders build their own to reach the workbench before the
-// script starts.
+// Tells on `err` why the database was refused (open_failed: the open
+// itself failed, and refusal is that failure's text); gives the exit code.
+int refuse_database(std::ostream& err, std::string_view refusal, bool open_failed);
+
+// Runs the script read from `script` on the session `build` makes. Events
+// go to `out`; a stop by Ctrl-C and an internal failure are told on `err`.
+int run_script(std::istream& script, std::ostream& out, std::ostream& err, const BatchOptions& options,
+               const SessionBuilder& build);
+
+// One batch run: the scripted Platform, the session built over it, and the
+// loop that drives its forms. run_script makes one; tests make their own to
+// reach the forms before the script starts.
 class BatchSession {
 public:
-    BatchSession(Database& db, std::ostream& out, const BatchOptions& options);
+    BatchSession(std::ostream& out, const BatchOptions& options, const SessionBuilder& build);
     ~BatchSession();
     BatchSession(const BatchSession&) = delete;
     BatchSession& operator=(const BatchSession&) = delete;
 
-    Workbench& workbench() { return *bench_; }
+    Session& session() { return *session_; }
     BatchPlatform& platform() { return platform_; }
 
     // Fires the start-up timers (or stops them, with no_startup), then runs
@@ -87,7 +100,7 @@ private:
     bool no_startup_;
     EventWriter events_;
     BatchPlatform platform_;
-    std::unique_ptr<Workbench> bench_;
+    std::unique_ptr<Session> session_;
 };
 
 }  // namespace vorn::batch

@@ -24,17 +24,24 @@ constexpr int kCurveHeight = 160;
 
 using FieldRow = std::pair<Label*, TextField*>;
 
+// One row per field, its label on the left and the field at the right edge
+// with the width every field has; gives the row after the last.
+int add_field_rows(Binder& binder, QGridLayout& grid, std::initializer_list<FieldRow> rows) {
+    int row = 0;
+    for (auto [label, field] : rows) {
+        grid.addWidget(binder.widget(*label), row, 0);
+        QWidget* edit = binder.widget(*field);
+        edit->setFixedWidth(kFieldWidth);
+        grid.addWidget(edit, row, 1, Qt::AlignRight);
+        ++row;
+    }
+    return row;
+}
+
 QGroupBox* shape_with_fields(Binder& binder, Shape& shape, std::initializer_list<FieldRow> rows) {
     auto* box = binder.widget_as<QGroupBox>(shape);
     auto* grid = new QGridLayout(box);
-    int row = 0;
-    for (auto [label, field] : rows) {
-        grid->addWidget(binder.widget(*label), row, 0);
-        QWidget* edit = binder.widget(*field);
-        edit->setFixedWidth(kFieldWidth);
-        grid->addWidget(edit, row, 1, Qt::AlignRight);
-        ++row;
-    }
+    add_field_rows(binder, *grid, rows);
     grid->setColumnStretch(0, 1);
     return box;
 }
@@ -46,6 +53,18 @@ QGroupBox* button_group(Binder& binder, const char* title, std::initializer_list
     for (Button* button : buttons) {
         QWidget* push = binder.widget(*button);
         grid->addWidget(push, index / kButtonColumns, index % kButtonColumns);
+        ++index;
+    }
+    return box;
+}
+
+// A form's data controls, three to a row.
+QGroupBox* data_group(Binder& binder, std::initializer_list<DataControl*> controls) {
+    auto* box = new QGroupBox(QStringLiteral("Datos"));
+    auto* grid = new QGridLayout(box);
+    int index = 0;
+    for (DataControl* control : controls) {
+        grid->addWidget(binder.widget(*control), index / 3, index % 3);
         ++index;
     }
     return box;
@@ -103,15 +122,8 @@ void lay_out_main_window(MainWindow& w, Binder& b, QWidget& central) {
                                   {&w.Command41, &w.Command44, &w.Command45, &w.Command46, &w.Command31}));
     right->addStretch();
 
-    // Bottom: the six data controls, three to a row.
-    auto* data = new QGroupBox(QStringLiteral("Datos"));
-    auto* data_grid = new QGridLayout(data);
-    int index = 0;
-    for (DataControl* control : {&w.Data1, &w.Data2, &w.Data3, &w.Data4, &w.Data5, &w.Data6}) {
-        data_grid->addWidget(b.widget(*control), index / 3, index % 3);
-        ++index;
-    }
-    outer->addWidget(data);
+    // Bottom: the six data controls.
+    outer->addWidget(data_group(b, {&w.Data1, &w.Data2, &w.Data3, &w.Data4, &w.Data5, &w.Data6}));
 
     b.place_rest(*outer);
 }
@@ -143,20 +155,14 @@ void lay_out_ga_window(ga::GaWindow& g, Binder& b, QWidget& central) {
     // Left: the run's parameters and what the last run left.
     auto* fields = new QGroupBox(QStringLiteral("B\u00fasqueda"));
     auto* grid = new QGridLayout(fields);
-    int row = 0;
-    for (auto [label, field] : std::initializer_list<FieldRow>{{&g.Label1, &g.Text3},
-                                                                {&g.Label2, &g.Text4},
-                                                                {&g.Label3, &g.Text5},
-                                                                {&g.Label4, &g.Text7},
-                                                                {&g.Label6, &g.Text1},
-                                                                {&g.Label7, &g.Text6},
-                                                                {&g.Label8, &g.Text8}}) {
-        grid->addWidget(b.widget(*label), row, 0);
-        QWidget* edit = b.widget(*field);
-        edit->setFixedWidth(kFieldWidth);
-        grid->addWidget(edit, row, 1, Qt::AlignRight);
-        ++row;
-    }
+    int row = add_field_rows(b, *grid,
+                             {{&g.Label1, &g.Text3},
+                              {&g.Label2, &g.Text4},
+                              {&g.Label3, &g.Text5},
+                              {&g.Label4, &g.Text7},
+                              {&g.Label6, &g.Text1},
+                              {&g.Label7, &g.Text6},
+                              {&g.Label8, &g.Text8}});
     grid->addWidget(b.widget(g.Combo1), row++, 0, 1, 2);
     grid->addWidget(b.widget(g.Text2), row++, 0, 1, 2);
     columns->addWidget(fields);
@@ -189,14 +195,7 @@ void lay_out_ga_window(ga::GaWindow& g, Binder& b, QWidget& central) {
         outer->addStretch(1);
     }
 
-    auto* data = new QGroupBox(QStringLiteral("Datos"));
-    auto* data_grid = new QGridLayout(data);
-    index = 0;
-    for (DataControl* control : {&g.Data1, &g.Data2, &g.Data3, &g.Data4, &g.Data5, &g.Data9}) {
-        data_grid->addWidget(b.widget(*control), index / 3, index % 3);
-        ++index;
-    }
-    outer->addWidget(data);
+    outer->addWidget(data_group(b, {&g.Data1, &g.Data2, &g.Data3, &g.Data4, &g.Data5, &g.Data9}));
 
     b.place_rest(*outer);
 }

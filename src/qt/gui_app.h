@@ -4,19 +4,44 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include <memory>
 #include <optional>
+#include <string>
+
+#include "shell/session.h"
+
+class QApplication;
 
 namespace vorn::qt {
 
 struct GuiOptions {
-    std::filesystem::path db = "ga7.mdb";
     std::optional<std::uint64_t> seed;  // reproducible random stream
     bool no_startup = false;            // start-up timers do not fire
 };
 
-// Opens (or creates) the database, shows the main window and runs the event
-// loop. Returns the program's exit code (1 when the database is refused).
-int run_gui(int argc, char** argv, const GuiOptions& options);
+// The program with its windows. It makes the Qt application first (unless
+// one exists already, as in tests), so that a database refused afterwards
+// can be told in a message box; the database itself is opened by whoever
+// builds the session.
+class GuiApp {
+public:
+    GuiApp(int argc, char** argv);
+    ~GuiApp();
+    GuiApp(const GuiApp&) = delete;
+    GuiApp& operator=(const GuiApp&) = delete;
+
+    // Tells the user why the database was refused (on standard error, and
+    // in a message box where there is a screen); gives the exit code, 1.
+    int refuse(const std::string& refusal);
+
+    // Builds the session over the Qt Platform, shows its forms and runs the
+    // event loop until the program ends. Gives the program's exit code.
+    int run(const GuiOptions& options, const SessionBuilder& build);
+
+private:
+    // QApplication keeps a reference to its argument count.
+    int argc_;
+    std::unique_ptr<QApplication> own_app_;
+};
 
 }  // namespace vorn::qt

@@ -22,7 +22,6 @@
 #include "shell/main_window.h"
 #include "shell/platform.h"
 #include "shell/report_window.h"
-#include "app/workbench.h"
 
 namespace vorn::qt {
 
@@ -52,18 +51,18 @@ struct Ui::FormView {
     unsigned long long shows_seen = 0;
 };
 
-Ui::Ui(Workbench& workbench)
-    : workbench_(workbench), alive_(std::make_shared<int>(0)), context_(std::make_unique<QObject>()) {
-    gate_ = std::make_unique<InputGate>(GateHooks{[this] { return workbench_.busy() && !ending_; },
+Ui::Ui(Session& session)
+    : session_(session), alive_(std::make_shared<int>(0)), context_(std::make_unique<QObject>()) {
+    gate_ = std::make_unique<InputGate>(GateHooks{[this] { return session_.busy() && !ending_; },
                                                   [this](const QWidget& widget) { return takes_input_during_run(widget); },
                                                   [this] { request_stop(false); }});
     QCoreApplication::instance()->installEventFilter(gate_.get());
     std::weak_ptr<int> alive = alive_;
-    workbench_.reports().on_created([this, alive](ReportWindow& report) {
+    session_.reports().on_created([this, alive](ReportWindow& report) {
         if (alive.expired()) return;
         build(report);
     });
-    workbench_.on_progress([this, alive](const Progress& progress) {
+    session_.on_progress([this, alive](const Progress& progress) {
         if (alive.expired()) return;
         progress_reported(progress);
     });
@@ -109,7 +108,7 @@ QMainWindow* Ui::window(const Form& form) const {
     return found == views_.end() ? nullptr : found->second->window.get();
 }
 
-QMainWindow* Ui::main_window() const { return window(workbench_.main()); }
+QMainWindow* Ui::main_window() const { return window(session_.main()); }
 
 QWidget* Ui::widget(const Control& control) const {
     auto found = views_.find(&control.form());
@@ -117,7 +116,7 @@ QWidget* Ui::widget(const Control& control) const {
 }
 
 void Ui::adopt_new_forms() {
-    for (Form* form : workbench_.forms()) {
+    for (Form* form : session_.forms()) {
         if (views_.count(form) == 0) build(*form);
     }
 }
@@ -184,38 +183,38 @@ void Ui::show_form(FormView& view) {
 }
 
 void Ui::on_close(Form& form, QCloseEvent& event) {
-    if (ending_ || workbench_.exit_code()) {
+    if (ending_ || session_.exit_code()) {
         event.accept();
         return;
     }
     event.ignore();
-    if (&form == &workbench_.main()) {
-        if (workbench_.busy()) {
+    if (&form == &session_.main()) {
+        if (session_.busy()) {
             // Like "Salir" during a run: the run stops at the end of its
             // pass, then the program ends.
             request_stop(true);
             return;
         }
         end_like_salir();
-        if (ending_ || workbench_.exit_code()) event.accept();
+        if (ending_ || session_.exit_code()) event.accept();
         return;
     }
     // Other windows only hide, and not while a handler fills them.
-    if (!workbench_.busy()) form.hide();
+    if (!session_.busy()) form.hide();
 }
 
 void Ui::end_like_salir() {
-    run_command(workbench_.main().Command5);
-    if (!workbench_.exit_code()) {
+    run_command(session_.main().Command5);
+    if (!session_.exit_code()) {
         ending_ = true;
-        workbench_.platform().end_program(0);
+        session_.platform().end_program(0);
     }
 }
 
 void Ui::end_when_idle() {
-    if (ending_ || workbench_.exit_code()) return;
+    if (ending_ || session_.exit_code()) return;
     end_pending_ = true;
-    if (workbench_.busy()) {
+    if (session_.busy()) {
         QTimer::singleShot(kEndRetryMs, context_.get(), [this] {
             if (end_pending_) end_when_idle();
         });
@@ -226,26 +225,26 @@ void Ui::end_when_idle() {
 }
 
 void Ui::request_stop(bool end_after) {
-    if (!workbench_.busy() || ending_) return;
-    workbench_.platform().request_stop();
+    if (!session_.busy() || ending_) return;
+    session_.platform().request_stop();
     if (end_after && !end_pending_) end_when_idle();
     if (panel_ != nullptr) panel_->show_stop_pending(end_pending_);
 }
 
 bool Ui::ends_the_program(const Command& command) const {
-    const MainWindow& w = workbench_.main();
+    const MainWindow& w = session_.main();
     return &command == &w.Command5 || &command == &w.salida;
 }
 
 bool Ui::stops_the_run(const Command& command) const {
-    return &command == &workbench_.main().CommandDetener || ends_the_program(command);
+    return &command == &session_.main().CommandDetener || ends_the_program(command);
 }
 
 bool Ui::takes_input_during_run(const QWidget& widget) const {
-    auto found = views_.find(&workbench_.main());
+    auto found = views_.find(&session_.main());
     if (found == views_.end()) return false;
     const FormView& main = *found->second;
-    MainWindow& w = workbench_.main();
+    MainWindow& w = session_.main();
     // The menu bar too: "Salir" is in the "Red" menu, and its popups are
     // windows of their own that the gate leaves alone.
     for (QWidget* open : {main.binder->existing(w.CommandDetener), main.binder->existing(w.Command5),
@@ -256,8 +255,8 @@ bool Ui::takes_input_during_run(const QWidget& widget) const {
 }
 
 void Ui::run_command(Command& command) {
-    if (ending_ || workbench_.exit_code()) return;
-    if (workbench_.busy()) {
+    if (ending_ || session_.exit_code()) return;
+    if (session_.busy()) {
         // Input reaches us during a handler only at its repaint points:
         // a stop is taken, anything else is dropped, never run later.
         if (stops_the_run(command)) request_stop(ends_the_program(command));
@@ -273,9 +272,9 @@ void Ui::run_guarded(const Form& form, const std::function<void()>& action) {
     } catch (const EndProgram& end) {
         // Only a form without a handler boundary lets this through.
         ending_ = true;
-        workbench_.platform().end_program(end.code);
+        session_.platform().end_program(end.code);
     } catch (const std::exception& error) {
-        workbench_.platform().message(error.what(), kInternalErrorTitle, Icon::Critical);
+        session_.platform().message(error.what(), kInternalErrorTitle, Icon::Critical);
     }
     running_form_ = nullptr;
     // A handler may have created a form (Consultas, the GA window).
@@ -287,12 +286,12 @@ void Ui::run_guarded(const Form& form, const std::function<void()>& action) {
 }
 
 void Ui::progress_reported(const Progress& progress) {
-    if (workbench_.handlers_started() != progress_run_) {
-        progress_run_ = workbench_.handlers_started();
+    if (session_.handlers_started() != progress_run_) {
+        progress_run_ = session_.handlers_started();
         if (panel_ != nullptr) panel_->start_run();
     }
     pending_progress_ = progress;
-    if (!workbench_.busy()) {
+    if (!session_.busy()) {
         show_pending_progress();
         return;
     }
@@ -340,7 +339,7 @@ void Ui::repaint_point() {
     // A running handler's lists are painted only at a due repaint point;
     // bringing them up to date in between (a training clears and refills
     // its list every pass) would be work nobody sees.
-    if (!due && workbench_.busy()) return;
+    if (!due && session_.busy()) return;
     sync_lists();
     if (in_repaint_ || !due) return;
     in_repaint_ = true;
@@ -348,7 +347,7 @@ void Ui::repaint_point() {
     adopt_new_forms();
     // During a run the user's input is processed too, so that a stop can
     // arrive; the gate drops the rest.
-    QCoreApplication::processEvents(workbench_.busy() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(session_.busy() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     in_repaint_ = false;
     since_repaint_.start();
 }
@@ -371,7 +370,7 @@ void Ui::bind_timer(Timer& timer) {
 }
 
 void Ui::follow_timer(Timer& timer, QTimer& qtimer) {
-    if (!timers_started_ || ending_ || workbench_.exit_code() || !timer.armed()) {
+    if (!timers_started_ || ending_ || session_.exit_code() || !timer.armed()) {
         qtimer.stop();
         return;
     }
@@ -379,16 +378,16 @@ void Ui::follow_timer(Timer& timer, QTimer& qtimer) {
 }
 
 void Ui::timer_due(Timer& timer, QTimer& qtimer) {
-    if (ending_ || workbench_.exit_code() || !timer.armed()) {
+    if (ending_ || session_.exit_code() || !timer.armed()) {
         qtimer.stop();
         return;
     }
-    if (workbench_.busy()) {
+    if (session_.busy()) {
         // Never inside a handler: try again soon after it returns.
         qtimer.start(std::min(timer.interval(), kBusyRetryMs));
         return;
     }
-    run_guarded(timer.form(), [this, &timer] { workbench_.fire(timer); });
+    run_guarded(timer.form(), [this, &timer] { session_.fire(timer); });
     follow_timer(timer, qtimer);
 }
 

@@ -37,7 +37,6 @@ class Command;
 class Control;
 class Form;
 class Timer;
-class Workbench;
 }  // namespace vorn
 
 namespace vorn::qt {
@@ -49,9 +48,9 @@ class ProgressPanel;
 
 class Ui {
 public:
-    // Builds the windows of every form that exists now and of every form
-    // created later; visible forms are shown at once.
-    explicit Ui(Workbench& workbench);
+    // Builds the windows of every form of the session that exists now and
+    // of every form created later; visible forms are shown at once.
+    explicit Ui(Session& session);
     ~Ui();
     Ui(const Ui&) = delete;
     Ui& operator=(const Ui&) = delete;
@@ -108,9 +107,9 @@ private:
     void follow_timer(Timer& timer, QTimer& qtimer);
     void timer_due(Timer& timer, QTimer& qtimer);
 
-    Workbench& workbench_;
+    Session& session_;
     // Observers handed to the core hold a weak reference to this; they go
-    // quiet when the Ui is destroyed before the workbench.
+    // quiet when the Ui is destroyed before the session.
     std::shared_ptr<int> alive_;
     // Parent of the QTimers and the deferred calls, so none outlives the Ui.
     std::unique_ptr<QObject> context_;

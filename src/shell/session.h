@@ -3,13 +3,15 @@
 // failures shown as a message with the window left open, timers held back
 // while a handler runs, and the progress a long handler reports. What
 // forms exist is the composition's business (app/workbench.h); the session
-// only asks for them.
+// only asks for them, and is all a front end sees of the workbench.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shell/form.h"
@@ -18,6 +20,8 @@
 namespace vorn {
 
 class Database;
+class MainWindow;
+class ReportWindows;
 class Timer;
 
 // Before a handler's first write: its transaction becomes one that holds
@@ -101,8 +105,16 @@ public:
     // before it shows anything.
     Platform& platform() { return reporting_; }
 
+    // The forms, as the composition built them. A front end lays out and
+    // drives these; it never builds them.
+    virtual MainWindow& main() = 0;
+    // Consultas, created the first time it is asked for.
+    virtual ReportWindows& reports() = 0;
     // Every form that exists now.
     virtual std::vector<Form*> forms() = 0;
+    // The form named so, in any case; "Consultas" is created when asked
+    // for. Null when no such form exists now.
+    virtual Form* find_form(std::string_view name) = 0;
 
     // The handler boundary. What the handler wrote is committed before any
     // failure is shown. A failure of the library (memory, say) is shown in
@@ -149,5 +161,9 @@ private:
     unsigned long long handlers_started_ = 0;
     std::vector<std::function<void(const Progress&)>> progress_observers_;
 };
+
+// How a front end gets its session: the composition builds it over the
+// Platform the front end implements, once the front end has one.
+using SessionBuilder = std::function<std::unique_ptr<Session>(Platform& platform)>;
 
 }  // namespace vorn
