@@ -11,6 +11,7 @@
 #include "shell/platform.h"
 #include "shell/record_store.h"
 #include "shell/report_window.h"
+#include "shell/scoped_flag.h"
 #include "shell/store_phase.h"
 
 namespace vorn::drivers {
@@ -473,11 +474,7 @@ void Experiments::remember_startup_tables() {
 }
 
 void Experiments::temporizador() {
-    struct InTimer {
-        bool& flag;
-        explicit InTimer(bool& f) : flag(f) { flag = true; }
-        ~InTimer() { flag = false; }
-    } in_timer(in_timer_);
+    const ScopedFlag in_timer(in_timer_);
     const bool startup = startup_pending_;
     startup_pending_ = false;
 

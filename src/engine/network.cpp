@@ -84,10 +84,10 @@ bool Network::fields_fit(std::initializer_list<BoundedField> fields) {
 }
 
 void Network::apply_field_defaults() {
-    if (w_.Text1.text() == "Text1") w_.Text1.set_text("3");
-    if (w_.Text2.text() == "Text2") w_.Text2.set_text("9");
-    if (w_.Text3.text() == "Text3") w_.Text3.set_text("8");
-    if (w_.Text4.text() == "Text4") w_.Text4.set_text("3");
+    w_.Text1.default_if_never_set("3");
+    w_.Text2.default_if_never_set("9");
+    w_.Text3.default_if_never_set("8");
+    w_.Text4.default_if_never_set("3");
 }
 
 std::optional<double> Network::bpntrama(std::string_view mode, int n) {
@@ -122,7 +122,7 @@ std::optional<double> Network::bpntrama(std::string_view mode, int n) {
         state_->salidas_oculta[static_cast<size_t>(j)] = Cell::number(h[static_cast<size_t>(j)]);
 
     if (warn_si() && total == 0) show_silent_hidden_layer(h.data(), hidden);
-    if (w_.Text3.text() == "Text3") platform_.message(kText3SinValor);
+    if (w_.Text3.never_set()) platform_.message(kText3SinValor);
     if (out == 0) show_zero_output(n, out);
     return out;
 }

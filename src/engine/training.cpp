@@ -103,7 +103,7 @@ std::string pass_text(std::chrono::system_clock::duration elapsed, long long pas
 
 double Network::entrenar(TrainingStop stop) {
     // A never-set field gets its default of 3 units when the tables load.
-    if (w_.Text4.text() != "Text4" && parse_leading(w_.Text4.text()) < 1) {
+    if (!w_.Text4.never_set() && parse_leading(w_.Text4.text()) < 1) {
         platform_.message(kHiddenUnitsFirst + w_.Text4.text() + kHiddenUnitsLast, kErrorTitle, Icon::Exclamation);
         return 1;
     }

@@ -144,8 +144,8 @@ Value FrameToolkit::promediodonde(int source, std::string_view table, std::strin
 
 void FrameToolkit::informacion() {
     w_.Text2.set_text("0");
-    if (w_.Text3.text() == "Text3") w_.Text3.set_text("0");
-    if (w_.Text7.text() == "Text7") w_.Text7.set_text("0");
+    w_.Text3.default_if_never_set("0");
+    w_.Text7.default_if_never_set("0");
     w_.Text4.set_text("3");
     w_.Text5.set_text("2");
     w_.Text6.set_text(format_general(0.025));

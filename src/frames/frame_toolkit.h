@@ -22,6 +22,7 @@
 
 #include "frames/frame_primitives.h"
 #include "shell/record_store.h"
+#include "shell/scoped_flag.h"
 
 namespace vorn {
 class MainWindow;
@@ -103,14 +104,10 @@ public:
     // message box. Nested scopes keep the outer setting.
     class QuietRefusals {
     public:
-        explicit QuietRefusals(FrameToolkit& toolkit) : flag_(toolkit.quiet_refusals_), saved_(flag_) { flag_ = true; }
-        ~QuietRefusals() { flag_ = saved_; }
-        QuietRefusals(const QuietRefusals&) = delete;
-        QuietRefusals& operator=(const QuietRefusals&) = delete;
+        explicit QuietRefusals(FrameToolkit& toolkit) : quiet_(toolkit.quiet_refusals_) {}
 
     private:
-        bool& flag_;
-        bool saved_;
+        ScopedFlag quiet_;
     };
 
 private:

@@ -15,6 +15,7 @@
 #include "shell/report_window.h"
 #include "shell/run_claim.h"
 #include "shell/session.h"
+#include "shell/scoped_flag.h"
 #include "shell/store_phase.h"
 
 namespace vorn::ga {
@@ -84,20 +85,20 @@ double field_number(std::string_view text) {
 // the sign is dropped and an odd size grows by one. Left a double: the
 // field may hold any number, and only a checked one becomes a count.
 double population_size(const TextField& field) {
-    double n = field.text() == "Text3" ? kDefaultPopulation : std::trunc(field_number(field.text()));
+    double n = field.never_set() ? kDefaultPopulation : std::trunc(field_number(field.text()));
     n = std::fabs(n);
     if (std::fmod(n, 2) != 0) n += 1;
     return n;
 }
 
 double chromosome_length(const TextField& field) {
-    return field.text() == "Text4" ? kDefaultLength : std::trunc(field_number(field.text()));
+    return field.never_set() ? kDefaultLength : std::trunc(field_number(field.text()));
 }
 
 // The passes a run makes: a never-set field takes its default. Compared
 // with the pass counter as numbers; whole for the progress bar.
 double passes_asked(const TextField& field) {
-    return field_number(field.text() == "Text5" ? std::string_view(kDefaultPasses) : std::string_view(field.text()));
+    return field_number(field.never_set() ? std::string_view(kDefaultPasses) : std::string_view(field.text()));
 }
 
 // What is wrong with the run's fields, or nullptr. Nothing is converted to
@@ -420,11 +421,7 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
     const auto t0 = platform_.now();
     start_handler();
     // The run's own writes leave the tables it reads as they were.
-    running_ = true;
-    struct Running {
-        bool& flag;
-        ~Running() { flag = false; }
-    } running{running_};
+    const ScopedFlag running(running_);
     RunState run;
     run.n = static_cast<long>(n);
     run.length = static_cast<long>(length);
@@ -439,10 +436,10 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
 
     const std::string size_text = general(n);
     if (w.Text3.text() != size_text) w.Text3.set_text(size_text);
-    if (w.Text4.text() == "Text4") w.Text4.set_text("4");
-    if (w.Text5.text() == "Text5") w.Text5.set_text(kDefaultPasses);
+    w.Text4.default_if_never_set("4");
+    w.Text5.default_if_never_set(kDefaultPasses);
     w.Text6.set_text("0");
-    if (w.Text7.text() == "Text7") w.Text7.set_text("NO");
+    w.Text7.default_if_never_set("NO");
 
     run.rows = nuevapoblacion(run.n, run.length);
     // The first pass starts from the population the inverse operator improved.
@@ -803,7 +800,10 @@ void GeneticSearch::imprimir(const std::string& text) {
             records.push_back(std::move(values));
         }
         lines = printed_lines(title, records);
-    } catch (const std::exception&) {
+    } catch (const EngineError&) {
+        // What the print asks of the table cannot be read (a field it does
+        // not have): the print fails. Any other fault is not the printer's
+        // and goes to the handler boundary as such.
         platform_.message(kPrintFailed);
         return;
     }

@@ -62,6 +62,13 @@ public:
     void set_text(std::string text);
     // Repaints the field now, for progress figures inside long handlers.
     void refresh() { notify(Change::Repaint); }
+    // A field that still shows its own control name was never set; the
+    // operations then take their default for it.
+    bool never_set() const { return text_ == name(); }
+    // Gives a never-set field its default text.
+    void default_if_never_set(std::string text) {
+        if (never_set()) set_text(std::move(text));
+    }
 
 private:
     std::string text_;
