@@ -28,17 +28,13 @@ constexpr const char* kReadOnlyAtStart =
     "ejecutaran.\r";
 constexpr const char* kReadOnlyTitle = "Base de datos";
 
-// Waiting for the write lock, worded as the store phase words it.
-constexpr const char* kLockedQuestion = "La base de datos esta bloqueada por otro programa. \xC2\xBFReintentar?";
 constexpr const char* kLockTitle = "Base de datos";
 constexpr const char* kStillLockedNotDone =
     "La base de datos sigue bloqueada por otro programa: la operacion no se hizo. Las tablas quedan como estaban.";
 constexpr const char* kStillLockedUnfinished =
     "La base de datos sigue bloqueada por otro programa: la operacion no termino. Lo que ya se habia informado "
     "quedo guardado.";
-constexpr int kMaxLockedTries = 5;
 
-bool is_lock(const EngineError& error) { return error.code() == SQLITE_BUSY || error.code() == SQLITE_LOCKED; }
 
 // What the user is told of an engine failure, in Spanish with the engine's
 // text after it. A lock outside a commit ends the handler with its earlier
@@ -62,9 +58,11 @@ LockOutcome begin_writing(Database& db, Platform& platform) {
         } catch (const EngineError& error) {
             if (!is_lock(error)) throw;
         }
-        if (attempt >= kMaxLockedTries) return LockOutcome::Locked;
-        if (platform.question(kLockedQuestion, kLockTitle, Icon::Exclamation) != Answer::Yes)
-            return LockOutcome::Declined;
+        switch (after_locked_try(platform, attempt)) {
+            case LockRetry::Retry: break;
+            case LockRetry::Declined: return LockOutcome::Declined;
+            case LockRetry::Locked: return LockOutcome::Locked;
+        }
     }
 }
 

@@ -21,8 +21,15 @@ constexpr int kMaxLockedTries = 5;
 constexpr const char* kReadOnly =
     "La base de datos es de solo lectura: esta operacion necesita guardar datos y no se hizo.";
 
-bool is_lock(const EngineError& error) { return error.code() == SQLITE_BUSY || error.code() == SQLITE_LOCKED; }
 }  // namespace
+
+bool is_lock(const EngineError& error) { return error.code() == SQLITE_BUSY || error.code() == SQLITE_LOCKED; }
+
+LockRetry after_locked_try(Platform& platform, int attempt) {
+    if (attempt >= kMaxLockedTries) return LockRetry::Locked;
+    if (platform.question(kLockedQuestion, kLockedTitle, Icon::Exclamation) != Answer::Yes) return LockRetry::Declined;
+    return LockRetry::Retry;
+}
 
 bool refuse_if_read_only(Database& db, Platform& platform) {
     if (!db.read_only()) return !take_write_lock(db, platform);
@@ -94,9 +101,11 @@ StoreOutcome store_result(Database& db, Platform& platform, const std::function<
             roll_back_quietly(db);
             throw;
         }
-        if (attempt >= kMaxLockedTries) return StoreOutcome::Locked;
-        if (platform.question(kLockedQuestion, kLockedTitle, Icon::Exclamation) != Answer::Yes)
-            return StoreOutcome::Declined;
+        switch (after_locked_try(platform, attempt)) {
+            case LockRetry::Retry: break;
+            case LockRetry::Declined: return StoreOutcome::Declined;
+            case LockRetry::Locked: return StoreOutcome::Locked;
+        }
     }
 }
 

@@ -17,6 +17,7 @@ namespace vorn {
 
 class Command;
 class Database;
+class EngineError;
 class Platform;
 
 // Every operation that writes to the database asks this before it starts
@@ -45,6 +46,16 @@ enum class StoreOutcome {
 // program holds the write lock). Called inside another store phase (or any
 // savepoint), it joins that one.
 StoreOutcome store_result(Database& db, Platform& platform, const std::function<void()>& write);
+
+// Whether an engine failure is another program's lock (worth a retry).
+bool is_lock(const EngineError& error);
+
+// After a try that met another program's lock, with nothing held: Retry,
+// or why not (Declined by the user, or Locked when the tries are spent).
+// Every wait for the write lock asks the same question and stops at the
+// same count.
+enum class LockRetry { Retry, Declined, Locked };
+LockRetry after_locked_try(Platform& platform, int attempt);
 
 // Says that a result was not stored because the database stayed locked.
 void tell_not_stored(Platform& platform);
