@@ -658,7 +658,7 @@ double GeneticSearch::tournament_score(RunState& run, const std::string& chromos
 bool GeneticSearch::tournament_generations(RunState& run, GenerationView& view) {
     GaWindow& w = window();
     StopCheck stop(platform_);
-    const double rate = mutations_per_chromosome_ / static_cast<double>(run.length);
+    const double rate = std::min(kMaxBitRate, mutations_per_chromosome_ / static_cast<double>(run.length));
     const size_t n = run.rows.size();
     // Rows and ranks are renewed only when a generation is whole, so a
     // stop leaves the last whole one as it was.
