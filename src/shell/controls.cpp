@@ -60,18 +60,23 @@ void Plot::clear() {
     notify();
 }
 
+std::string Plot::line_text(size_t line) const {
+    std::string out;
+    if (line >= lines_.size()) return out;
+    for (const Point& p : lines_[line]) {
+        if (!out.empty()) out += ' ';
+        out += format_sql(p.x);
+        out += ';';
+        out += format_sql(p.y);
+    }
+    return out;
+}
+
 std::string Plot::text() const {
     std::string out;
     for (size_t i = 0; i < lines_.size(); ++i) {
         if (i > 0) out += '\n';
-        bool first = true;
-        for (const Point& p : lines_[i]) {
-            if (!first) out += ' ';
-            first = false;
-            out += format_sql(p.x);
-            out += ';';
-            out += format_sql(p.y);
-        }
+        out += line_text(i);
     }
     return out;
 }

@@ -200,9 +200,10 @@ public:
     void set_points(std::vector<Point> points);
     void clear();
     void refresh() { notify(Change::Repaint); }
-    // Per line, one "x;y" pair per point, joined by blanks, numbers in
-    // general form with "."; lines joined by a newline (what `get
-    // FORM.Curva` prints).
+    // Line i as one "x;y" pair per point, joined by blanks, numbers in
+    // general form with "." (what `get FORM.Curva` prints, a line each).
+    std::string line_text(size_t line) const;
+    // Every line's text, joined by a newline.
     std::string text() const;
     unsigned long long revision() const { return revision_; }
 
