@@ -37,6 +37,24 @@ protected:
         for (const auto& row : rows(sql).rows) out.push_back(is_null(row[0]) ? NAN : as_number(row[0]));
         return out;
     }
+    // The run's tables as text, row by row.
+    std::vector<std::string> snapshot() {
+        std::vector<std::string> out;
+        for (const char* sql :
+             {"SELECT * FROM GA ORDER BY rowid", "SELECT * FROM sumas ORDER BY rowid",
+              "SELECT * FROM converge ORDER BY rowid", "SELECT * FROM borrar ORDER BY rowid",
+              "SELECT * FROM borrar2 ORDER BY rowid"}) {
+            out.emplace_back(sql);
+            for (const auto& r : rows(sql).rows) {
+                std::string line;
+                for (const Value& v : r) {
+                    line += (is_null(v) ? "null" : is_numeric(v) ? format_sql(as_number(v)) : as_text(v)) + ";";
+                }
+                out.push_back(line);
+            }
+        }
+        return out;
+    }
     std::map<std::string, int> scored;
 };
 
@@ -172,18 +190,6 @@ TEST_F(GaTournamentTest, a_torneo_run_never_loses_its_best_scores_each_chromosom
 TEST_F(GaTournamentTest, a_torneo_run_moves_former_results_to_targets_and_a_seeded_stream_repeats_it) {
     ga::GaWindow& w = open();
     db->execute("INSERT INTO converge (cadena, fitness) VALUES ('0101', 7), ('0011', -2)");
-    auto snapshot = [&] {
-        std::vector<std::string> out;
-        for (const char* sql : {"SELECT cadena, fitness FROM GA ORDER BY rowid", "SELECT sumafit FROM sumas ORDER BY rowid",
-                                "SELECT cadena, fitness, porc FROM converge ORDER BY rowid"}) {
-            for (const auto& r : rows(sql).rows) {
-                std::string line;
-                for (const Value& v : r) line += (is_null(v) ? "null" : is_numeric(v) ? format_sql(as_number(v)) : as_text(v)) + ";";
-                out.push_back(line);
-            }
-        }
-        return out;
-    };
     platform.stream = RandomStream(77);
     start_torneo(w, "Strat", "10", "40", "2", "10");
     EXPECT_EQ(count("GATargets"), 1);
@@ -195,6 +201,24 @@ TEST_F(GaTournamentTest, a_torneo_run_moves_former_results_to_targets_and_a_seed
     platform.stream = RandomStream(78);
     start_torneo(w, "Strat", "10", "40", "2", "10");
     EXPECT_NE(snapshot(), first);
+}
+
+TEST_F(GaTournamentTest, the_classic_run_draws_and_stores_as_it_did_whatever_the_generations_field_holds) {
+    ga::GaWindow& w = open();
+    platform.stream = RandomStream(31);
+    start(w, "Strat", "10", "40", "2");
+    const std::vector<std::string> first = snapshot();
+    const std::vector<std::string> said = texts();
+    ASSERT_GT(count("sumas"), 0);
+    EXPECT_GT(count("borrar"), 0);
+
+    platform.messages.clear();
+    platform.stream = RandomStream(31);
+    w.ComboMetodo.set_text("Clasico");
+    w.TextGeneraciones.set_text("abc");
+    start(w, "Strat", "10", "40", "2");
+    EXPECT_EQ(snapshot(), first);
+    EXPECT_EQ(texts(), said);
 }
 
 TEST_F(GaTournamentTest, a_stop_drops_the_torneo_generation_in_course_and_records_the_last_whole_one) {
