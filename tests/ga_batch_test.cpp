@@ -1,5 +1,6 @@
 // The genetic search as a script sees it: the window's caption, its
 // fields, a run, the curve and the beeps.
+#include <algorithm>
 #include <sstream>
 
 #include "batch/script_driver.h"
@@ -62,6 +63,32 @@ TEST_F(GaBatchTest, each_beep_is_an_event_of_its_own) {
     EXPECT_EQ(run("", OutputFormat::Json, 2), (std::vector<std::string>{R"({"event":"beep"})", R"({"event":"beep"})"}));
     EXPECT_EQ(run("click vorn2.Command46\nget GABPN\n", OutputFormat::Text, 1),
               (std::vector<std::string>{R"(value GABPN "Algoritmo Genetico")", "beep"}));
+}
+
+TEST_F(GaBatchTest, a_torneo_run_from_a_script_prints_its_curve_a_line_each_for_the_best_and_the_mean) {
+    std::vector<std::string> shown;
+    for (const std::string& e :
+         run("click vorn2.Command46\nset GABPN.Text3 6\nset GABPN.Text4 40\nset GABPN.Combo1 Strat\n"
+             "set GABPN.ComboMetodo Torneo\nset GABPN.TextGeneraciones 4\nclick GABPN.GroupPush3D1\n"
+             "get GABPN.Curva\n",
+             OutputFormat::Text)) {
+        if (e.rfind("value GABPN.Curva ", 0) == 0) shown.push_back(e);
+    }
+    // The first line: the best score of each generation, as sumas holds it.
+    std::string best = "value GABPN.Curva \"";
+    int g = 0;
+    for (const auto& r : db->query("SELECT sumafit FROM sumas ORDER BY rowid").rows) {
+        if (g > 0) best += " ";
+        ++g;
+        best += std::to_string(g) + ";" + format_sql(as_number(r[0]));
+    }
+    best += "\"";
+    EXPECT_EQ(g, 4);
+    ASSERT_EQ(shown.size(), 2U);
+    EXPECT_EQ(shown[0], best);
+    // The mean's line has a point for each of the four generations.
+    EXPECT_EQ(std::count(shown[1].begin(), shown[1].end(), ';'), 4);
+    EXPECT_EQ(shown[1].rfind("value GABPN.Curva \"1;", 0), 0U);
 }
 
 }  // namespace

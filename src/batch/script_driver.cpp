@@ -215,7 +215,11 @@ void BatchSession::get(const ScriptCommand& command, int line) {
     } else if (const auto* label = dynamic_cast<const Label*>(control)) {
         text = label->caption();
     } else if (const auto* plot = dynamic_cast<const Plot*>(control)) {
-        text = plot->text();
+        // Each line of the plot is a value of its own, the first first.
+        for (size_t i = 0; i < plot->lines().size(); ++i) {
+            events_.value(qualified(control->form(), *control), plot->line_text(i));
+        }
+        return;
     } else if (const auto* timer = dynamic_cast<const Timer*>(control)) {
         // A timer shows no text; its interval (0 = stopped) is what a
         // script wants to know of it.

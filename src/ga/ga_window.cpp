@@ -7,6 +7,9 @@ namespace vorn::ga {
 namespace {
 constexpr int kStartupMs = 1;
 constexpr const char* kNoAction = "Sin acci\xC3\xB3n";
+constexpr const char* kClasico = "Clasico";
+constexpr const char* kTorneo = "Torneo";
+constexpr const char* kDefaultGenerations = "50";
 }  // namespace
 
 GaWindow::GaWindow(Database& db)
@@ -56,7 +59,13 @@ GaWindow::GaWindow(Database& db)
       menuimprimir(*this, "menuimprimir", "&Imprimir"),
       menubuscar(*this, "menubuscar", "&Buscar/Filtrar"),
       menuverconsulta(*this, "menuverconsulta", "&Ver Consulta"),
-      menusalir(*this, "menusalir", "&Salir") {
+      menusalir(*this, "menusalir", "&Salir"),
+      LabelMetodo(*this, "LabelMetodo", "M\xC3\xA9todo"),
+      ComboMetodo(*this, "ComboMetodo", kClasico),
+      LabelGeneraciones(*this, "LabelGeneraciones", "Generaciones"),
+      TextGeneraciones(*this, "TextGeneraciones", kDefaultGenerations) {
+    ComboMetodo.add_item(kClasico);
+    ComboMetodo.add_item(kTorneo);
     Timer1.set_handler([this] { set_defaults({}); });
     // The window object stays loaded; "Salir" only hides it.
     menusalir.set_handler([this] { hide(); });
@@ -78,6 +87,10 @@ GaWindow::GaWindow(Database& db)
         item->set_tooltip(kNoAction);
     }
     menusalir.set_tooltip("Ocultar esta ventana");
+    ComboMetodo.set_tooltip(
+        "Clasico: ruleta y cruce hasta que el fitness total se repite; Torneo: torneos de 3 con el mejor "
+        "conservado, durante las generaciones indicadas");
+    TextGeneraciones.set_tooltip("Generaciones de cada pasada del m\xC3\xA9todo Torneo (de 1 a 10000)");
 }
 
 void GaWindow::set_defaults(const std::vector<std::string>& strategies) {

@@ -1,7 +1,8 @@
 // GABPN, the genetic-algorithm window ("Algoritmo Genetico"): the fields of
 // a run, the strategy box, the progress label, the buttons, the menu, the
 // start-up timer, the curve of the pass's total fitness and the data
-// sources on the GA tables. The form only holds controls and what belongs
+// sources on the GA tables, the search method and the generations of a
+// "Torneo" pass. The form only holds controls and what belongs
 // to the window itself (its start-up defaults, "Salir"); the operations
 // are wired in by ga::GeneticSearch.
 #pragma once
@@ -50,6 +51,14 @@ public:
 
     MenuItem menuregistros, menunuevos, menueliminar, menueliminartodo;
     MenuItem menuimprimir, menubuscar, menuverconsulta, menusalir;
+
+    // The search method: "Clasico" (the roulette run, until the total
+    // fitness repeats) or "Torneo" (tournaments with elitism for a fixed
+    // number of generations, TextGeneraciones).
+    Label LabelMetodo;
+    ComboBox ComboMetodo;
+    Label LabelGeneraciones;
+    TextField TextGeneraciones;
 
     DataSource& ga() { return Data1.source(); }
     DataSource& borrar() { return Data2.source(); }

@@ -62,6 +62,13 @@ constexpr double kDefaultPopulation = 10;
 constexpr double kDefaultLength = 4;
 constexpr const char* kDefaultPasses = "10";
 constexpr double kPrintFitnessScale = 10000;
+constexpr const char* kTorneo = "torneo";
+constexpr const char* kGenerationsInvalid = "Generaciones debe ser un numero entero de 1 a 10000";
+// A pass of "Torneo" is at most this many generations, as many as the
+// largest population has chromosomes.
+constexpr long kMaxGenerations = 10000;
+// The run's hall of fame, and so the Torneo run's converge, keeps this many.
+constexpr size_t kFameSize = 3;
 
 std::string general(double x) { return format_general(x); }
 
@@ -111,6 +118,21 @@ const char* field_problem(double n, double length, double passes) {
     // 2^63: the first number a long long cannot hold.
     if (!(passes < -static_cast<double>(std::numeric_limits<long long>::min()))) return kPassesTooLarge;
     return nullptr;
+}
+
+// The generations of a Torneo pass: a whole number from 1 to
+// kMaxGenerations written in digits alone (blanks around allowed), or
+// nothing.
+std::optional<long> generations_asked(std::string_view text) {
+    const std::string_view digits = trim(text);
+    if (digits.empty() || digits.size() > 5) return std::nullopt;
+    long value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value < 1 || value > kMaxGenerations) return std::nullopt;
+    return value;
 }
 
 // The pressed state of a 3-D button for the length of a handler.
@@ -390,6 +412,15 @@ struct GeneticSearch::RunState {
     long generation = 0;  // whole generations of the pass in course
     long completed = 0;
     bool stopping = false;
+    // Torneo: the generations of a pass, the scores of every chromosome
+    // scored in the run, the run's best three and how many passes each
+    // chromosome ended as the best of.
+    bool torneo = false;
+    long generations_asked = 0;
+    bool rule = false;
+    std::unordered_map<std::string, double> scores;
+    HallOfFame fame{kFameSize};
+    std::map<std::string, long> pass_bests;
     // What the tables hold: the run as at the end of generation
     // stored_generation of pass stored_pass (0: as the pass began), with
     // stored_totals of that pass's totals in sumas. pending: the run holds
@@ -411,6 +442,15 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
         platform_.message(problem);
         return false;
     }
+    const bool torneo = lower(w.ComboMetodo.text()) == kTorneo;
+    std::optional<long> generations_of_pass;
+    if (torneo) {
+        generations_of_pass = generations_asked(w.TextGeneraciones.text());
+        if (!generations_of_pass) {
+            platform_.message(kGenerationsInvalid);
+            return false;
+        }
+    }
     if (refuse_if_read_only(db_, platform_)) return false;
     claim.emplace(db_);
     if (!claim->held()) {
@@ -427,7 +467,12 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
     run.length = static_cast<long>(length);
     run.passes = static_cast<long long>(passes);
     run.strategy = w.Combo1.text();
-    if (const Strategy* s = find_strategy(lower(run.strategy)); s && s->start_of_run) s->start_of_run();
+    run.torneo = torneo;
+    run.generations_asked = generations_of_pass.value_or(0);
+    if (const Strategy* s = find_strategy(lower(run.strategy))) {
+        run.rule = !s->market_table.empty();
+        if (s->start_of_run) s->start_of_run();
+    }
     View view(w, consultas());
 
     // Load: what the run starts from.
@@ -485,7 +530,7 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
         if (!store_progress(run, false)) return false;
         const auto start = std::chrono::steady_clock::now();
         try {
-            if (!generations(run, view)) return false;
+            if (!(run.torneo ? tournament_generations(run, view) : generations(run, view))) return false;
         } catch (...) {
             // The program ends ("Termino?" answered Yes) or a failure ends
             // the handler: the tables keep the last whole generation.
@@ -494,7 +539,10 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
         }
         // A pass stopped in its first generation has nothing to record;
         // the population it began with is stored as the run ends.
-        if (run.generation > 0 ? !record_pass(run) : !store_progress(run, true)) return false;
+        const bool recorded = run.generation == 0 ? store_progress(run, true)
+                              : run.torneo        ? record_tournament_pass(run)
+                                                  : record_pass(run);
+        if (!recorded) return false;
         generations_seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (run.stopping) break;
         if (run.completed > 2) list_run_converge(run, view);
@@ -595,6 +643,143 @@ bool GeneticSearch::generations(RunState& run, GenerationView& view) {
     } while (repeats < 1);
     run.stopping = stop.seen();
     return true;
+}
+
+// ---- The Torneo method ----
+
+double GeneticSearch::tournament_score(RunState& run, const std::string& chromosome, StopCheck& stop) {
+    if (const auto found = run.scores.find(chromosome); found != run.scores.end()) return found->second;
+    if (stop.requested()) return std::numeric_limits<double>::quiet_NaN();
+    const double value = fitness(chromosome);
+    run.scores.emplace(chromosome, value);
+    return value;
+}
+
+bool GeneticSearch::tournament_generations(RunState& run, GenerationView& view) {
+    GaWindow& w = window();
+    StopCheck stop(platform_);
+    const double rate = std::min(kMaxBitRate, mutations_per_chromosome_ / static_cast<double>(run.length));
+    const size_t n = run.rows.size();
+    // Rows and ranks are renewed only when a generation is whole, so a
+    // stop leaves the last whole one as it was.
+    std::vector<GaRow> rows = run.rows;
+    std::vector<double> ranks(n);
+    auto score_rows = [&](std::vector<GaRow>& scored, std::vector<double>& scored_ranks) {
+        for (size_t i = 0; i < scored.size(); ++i) {
+            const double value = tournament_score(run, scored[i].cadena, stop);
+            if (stop.seen()) return false;
+            scored[i].fitness = std::isnan(value) ? std::nullopt : std::optional<double>(value);
+            scored_ranks[i] = tournament_rank(value, run.rule);
+        }
+        // Only a whole generation's chromosomes join the hall of fame.
+        for (size_t i = 0; i < scored.size(); ++i) {
+            run.fame.offer(scored[i].cadena, scored[i].fitness.value_or(std::numeric_limits<double>::quiet_NaN()),
+                           scored_ranks[i]);
+        }
+        return true;
+    };
+    if (!score_rows(rows, ranks)) {
+        run.stopping = true;
+        return true;
+    }
+    for (size_t i = 0; i < n; ++i) rows[i].recno = static_cast<long long>(i) + 1;
+    run.rows = rows;
+    run.pending = true;
+    auto best_of = [](const std::vector<double>& r) {
+        return static_cast<size_t>(std::max_element(r.begin(), r.end()) - r.begin());
+    };
+    while (run.generation < run.generations_asked) {
+        platform_.reseed();
+        std::vector<GaRow> next(n);
+        std::vector<double> next_ranks(n);
+        // The best passes unchanged, first in the table.
+        const size_t elite = best_of(ranks);
+        next[0].cadena = rows[elite].cadena;
+        for (size_t i = 1; i < n && !stop.requested(); i += 2) {
+            std::string a = rows[tournament_pick(ranks, platform_)].cadena;
+            std::string b = rows[tournament_pick(ranks, platform_)].cadena;
+            one_point_crossover(a, b, kCrossoverChance, platform_);
+            mutate_bits(a, rate, platform_);
+            next[i].cadena = std::move(a);
+            if (i + 1 < n) {
+                mutate_bits(b, rate, platform_);
+                next[i + 1].cadena = std::move(b);
+            }
+        }
+        if (stop.seen() || !score_rows(next, next_ranks)) break;
+        double sum = 0;
+        long counted = 0;
+        for (size_t i = 0; i < n; ++i) {
+            next[i].recno = static_cast<long long>(i) + 1;
+            next[i].codigo = static_cast<long long>(i) + 1;
+            next[i].decimal = valorbinario(next[i].cadena);
+            if (std::isfinite(next_ranks[i])) {
+                sum += next_ranks[i];
+                ++counted;
+            }
+        }
+        rows = std::move(next);
+        ranks = std::move(next_ranks);
+        run.rows = rows;
+        run.pending = true;
+        ++run.generation;
+        const size_t best = best_of(ranks);
+        const double best_score = rows[best].fitness.value_or(std::numeric_limits<double>::quiet_NaN());
+        view.listing(population_lines(run.rows));
+        run.totals.push_back(best_score);
+        run.totals_listing.push_back(total_line(best_score));
+        view.listing(run.totals_listing);
+        w.Curva.add_point(static_cast<double>(run.generation), best_score, 0);
+        w.Curva.add_point(static_cast<double>(run.generation),
+                          counted > 0 ? sum / static_cast<double>(counted) : std::numeric_limits<double>::quiet_NaN(), 1);
+        w.Curva.refresh();
+        if (!store_progress(run, false)) return false;
+        session_.report_progress(Progress{run.pass, run.passes,
+                                          "Pasada " + format_int(run.pass) + " - generacion " +
+                                              format_int(run.generation) + " - mejor fitness " +
+                                              format_short(best_score)});
+        if (stop.requested()) break;
+    }
+    run.stopping = stop.seen();
+    return true;
+}
+
+bool GeneticSearch::record_tournament_pass(RunState& run) {
+    ++run.completed;
+    // The last generation holds the pass's best (the elite kept it): the
+    // first row of the highest rank.
+    size_t best = 0;
+    double best_rank = -std::numeric_limits<double>::infinity();
+    for (size_t i = 0; i < run.rows.size(); ++i) {
+        const double rank = tournament_rank(run.rows[i].fitness.value_or(std::nan("")), run.rule);
+        if (i == 0 || rank > best_rank) {
+            best = i;
+            best_rank = rank;
+        }
+    }
+    run.pass_bests[run.rows[best].cadena] += 1;
+    run.converge.clear();
+    run.order.clear();
+    long long codigo = 0;
+    for (const HallOfFame::Entry& e : run.fame.entries()) {
+        auto record = std::make_unique<ConvergeRecord>();
+        record->codigo = ++codigo;
+        record->cadena = e.cadena;
+        record->decimal = valorbinario(e.cadena);
+        record->fitness = e.fitness;
+        const auto passes = run.pass_bests.find(e.cadena);
+        record->porc = passes == run.pass_bests.end() ? 0 : static_cast<double>(passes->second);
+        record->funcionfitness = run.strategy;
+        record->descrip = describir(e.cadena, run.strategy);
+        run.order.push_back(record.get());
+        run.converge.push_back(std::move(record));
+    }
+    run.best.cadena = run.rows[best].cadena;
+    return store_progress(run, true, [&] {
+        std::vector<ConvergeRecord> records;
+        for (const auto& r : run.converge) records.push_back(*r);
+        write_converge(db_, records);
+    });
 }
 
 bool GeneticSearch::store_progress(RunState& run, bool force, const std::function<void()>& also) {

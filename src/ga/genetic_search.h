@@ -19,6 +19,18 @@
 // limit, with the pass recorded from its last whole generation (a pass
 // stopped in its first generation has none and is not recorded).
 //
+// The method box chooses how a pass searches. "Clasico" is the run above.
+// "Torneo" makes, after the same fresh population, a fixed number of
+// generations (TextGeneraciones, 1 to 10000): the best row passes
+// unchanged, the others are bred from parents picked by tournaments of
+// three, crossed at one point and mutated bit by bit (ga/tournament.h).
+// A chromosome is scored once per run; the three best distinct ones of the
+// run, each with its own score, are the run's converge (porc: the passes
+// whose best each was). GA holds the last population with each row's own
+// score, sumas the best score of each generation of the last pass, and the
+// curve draws that best and the population's mean. Stores, stops, the
+// claim and the start of the run are the classic run's.
+//
 // Every strategy of the box is one entry of a registry: a name, a fitness
 // of one chromosome, a describing text, a hook run once at the start of
 // each run, and for the rules the market table their genes name. The six
@@ -42,11 +54,13 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ga/decoders.h"
 #include "ga/population.h"
 #include "ga/tables.h"
+#include "ga/tournament.h"
 #include "shell/run_claim.h"
 
 namespace vorn {
@@ -121,6 +135,9 @@ public:
     // Seconds the generations of the last run took, with the stores of
     // their tables (without start-up, loading or the end of the run).
     double last_generations_seconds() const { return generations_seconds_; }
+    // For benchmarks only: the expected number of bits a "Torneo" child
+    // has flipped (the per-bit rate times L).
+    void set_mutations_per_chromosome(double mutations) { mutations_per_chromosome_ = mutations; }
     // For tests: the least time between two stores within a pass (2 s);
     // zero stores every generation.
     void set_store_interval(std::chrono::steady_clock::duration interval) { store_interval_ = interval; }
@@ -139,6 +156,12 @@ private:
     void fresh_population(RunState& run);
     bool generations(RunState& run, GenerationView& view);
     bool record_pass(RunState& run);
+    // A "Torneo" pass's generations and its record in converge.
+    bool tournament_generations(RunState& run, GenerationView& view);
+    bool record_tournament_pass(RunState& run);
+    // The score of a chromosome in this run, from the run's cache when it
+    // was scored before; NaN where the stop was seen first.
+    double tournament_score(RunState& run, const std::string& chromosome, StopCheck& stop);
     // Stores the generation the run holds when it is newer than the
     // tables' and forced or the store interval has passed, with extra
     // writes (the pass's converge) in the same store phase. False, with
@@ -190,6 +213,7 @@ private:
     std::optional<int> generation_limit_;
     double generations_seconds_ = 0;
     std::chrono::steady_clock::duration store_interval_ = std::chrono::seconds(2);
+    double mutations_per_chromosome_ = kMutationsPerChromosome;
 };
 
 }  // namespace vorn::ga

@@ -162,7 +162,10 @@ void lay_out_ga_window(ga::GaWindow& g, Binder& b, QWidget& central) {
                               {&g.Label4, &g.Text7},
                               {&g.Label6, &g.Text1},
                               {&g.Label7, &g.Text6},
-                              {&g.Label8, &g.Text8}});
+                              {&g.Label8, &g.Text8},
+                              {&g.LabelGeneraciones, &g.TextGeneraciones}});
+    grid->addWidget(b.widget(g.LabelMetodo), row, 0);
+    grid->addWidget(b.widget(g.ComboMetodo), row++, 1);
     grid->addWidget(b.widget(g.Combo1), row++, 0, 1, 2);
     grid->addWidget(b.widget(g.Text2), row++, 0, 1, 2);
     columns->addWidget(fields);

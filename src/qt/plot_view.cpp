@@ -45,16 +45,18 @@ void PlotView::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 
-    const auto& points = plot_.points();
-    if (points.empty()) return;
+    // Every line shares the axes, so one scale spans all their points.
+    const auto& lines = plot_.lines();
     constexpr double kNone = std::numeric_limits<double>::infinity();
     double x_low = kNone, x_high = -kNone, y_low = kNone, y_high = -kNone;
-    for (const Plot::Point& p : points) {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
-        x_low = std::min(x_low, p.x);
-        x_high = std::max(x_high, p.x);
-        y_low = std::min(y_low, p.y);
-        y_high = std::max(y_high, p.y);
+    for (const auto& points : lines) {
+        for (const Plot::Point& p : points) {
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+            x_low = std::min(x_low, p.x);
+            x_high = std::max(x_high, p.x);
+            y_low = std::min(y_low, p.y);
+            y_high = std::max(y_high, p.y);
+        }
     }
     if (x_low > x_high) return;  // no finite point
     // A flat curve or a single point still needs an interval to map onto.
@@ -85,26 +87,31 @@ void PlotView::paintEvent(QPaintEvent*) {
         return QPointF(area.left() + (p.x - x_low) / (x_high - x_low) * area.width(),
                        area.bottom() - (p.y - y_low) / (y_high - y_low) * area.height());
     };
-    QPainterPath path;
-    bool open = false;
-    for (const Plot::Point& p : points) {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
-            open = false;
-            continue;
-        }
-        if (open) {
-            path.lineTo(at(p));
-        } else {
-            path.moveTo(at(p));
-            open = true;
-        }
-    }
     painter.setRenderHint(QPainter::Antialiasing);
-    QPen curve(palette().color(QPalette::Highlight));
-    curve.setWidthF(1.5);
-    painter.setPen(curve);
-    painter.drawPath(path);
-    if (points.size() == 1) painter.drawEllipse(at(points.front()), 2, 2);
+    // The first line in the highlight colour, the others in the text's.
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const auto& points = lines[i];
+        QPainterPath path;
+        bool open = false;
+        for (const Plot::Point& p : points) {
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+                open = false;
+                continue;
+            }
+            if (open) {
+                path.lineTo(at(p));
+            } else {
+                path.moveTo(at(p));
+                open = true;
+            }
+        }
+        QPen curve(palette().color(i == 0 ? QPalette::Highlight : QPalette::Dark));
+        curve.setWidthF(1.5);
+        if (i > 0) curve.setStyle(Qt::DashLine);
+        painter.setPen(curve);
+        painter.drawPath(path);
+        if (points.size() == 1) painter.drawEllipse(at(points.front()), 2, 2);
+    }
 }
 
 }  // namespace vorn::qt

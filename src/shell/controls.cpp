@@ -40,32 +40,43 @@ void Label::set_caption(std::string caption) {
 
 Plot::Plot(Form& form, std::string name) : Control(form, std::move(name)) {}
 
-void Plot::add_point(double x, double y) {
-    points_.push_back({x, y});
+void Plot::add_point(double x, double y, size_t line) {
+    if (line >= lines_.size()) lines_.resize(line + 1);
+    lines_[line].push_back({x, y});
     ++revision_;
     notify();
 }
 
 void Plot::set_points(std::vector<Point> points) {
-    points_ = std::move(points);
+    lines_.assign(1, std::move(points));
     ++revision_;
     notify();
 }
 
 void Plot::clear() {
-    if (points_.empty()) return;
-    points_.clear();
+    if (lines_.size() == 1 && lines_.front().empty()) return;
+    lines_.assign(1, {});
     ++revision_;
     notify();
 }
 
-std::string Plot::text() const {
+std::string Plot::line_text(size_t line) const {
     std::string out;
-    for (const Point& p : points_) {
+    if (line >= lines_.size()) return out;
+    for (const Point& p : lines_[line]) {
         if (!out.empty()) out += ' ';
         out += format_sql(p.x);
         out += ';';
         out += format_sql(p.y);
+    }
+    return out;
+}
+
+std::string Plot::text() const {
+    std::string out;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (i > 0) out += '\n';
+        out += line_text(i);
     }
     return out;
 }

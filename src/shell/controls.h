@@ -190,18 +190,25 @@ public:
         double x = 0, y = 0;
     };
     Plot(Form& form, std::string name);
-    const std::vector<Point>& points() const { return points_; }
-    void add_point(double x, double y);
+    // The first line; a plot always has one, perhaps without points.
+    const std::vector<Point>& points() const { return lines_.front(); }
+    // Every line, the first one first.
+    const std::vector<std::vector<Point>>& lines() const { return lines_; }
+    // Adds a point to line `line`, making the lines up to it.
+    void add_point(double x, double y, size_t line = 0);
+    // The plot becomes one line with these points.
     void set_points(std::vector<Point> points);
     void clear();
     void refresh() { notify(Change::Repaint); }
-    // One "x;y" pair per point, joined by blanks, numbers in general form
-    // with "." (what `get FORM.Curva` prints).
+    // Line i as one "x;y" pair per point, joined by blanks, numbers in
+    // general form with "." (what `get FORM.Curva` prints, a line each).
+    std::string line_text(size_t line) const;
+    // Every line's text, joined by a newline.
     std::string text() const;
     unsigned long long revision() const { return revision_; }
 
 private:
-    std::vector<Point> points_;
+    std::vector<std::vector<Point>> lines_{1};
     unsigned long long revision_ = 0;
 };
 

@@ -1,0 +1,58 @@
+#include "ga/tournament.h"
+
+#include <cmath>
+#include <limits>
+
+#include "shell/platform.h"
+
+namespace vorn::ga {
+
+namespace {
+
+// A uniform index below n (n > 0); the draw is below 1, the guard is for
+// rounding.
+size_t draw_index(size_t n, Platform& platform) {
+    const auto i = static_cast<size_t>(platform.random() * static_cast<double>(n));
+    return i < n ? i : n - 1;
+}
+
+}  // namespace
+
+double tournament_rank(double fitness, bool rule) {
+    if (std::isnan(fitness) || (rule && fitness == -1)) return -std::numeric_limits<double>::infinity();
+    return fitness;
+}
+
+size_t tournament_pick(const std::vector<double>& ranks, Platform& platform) {
+    size_t best = draw_index(ranks.size(), platform);
+    for (int k = 1; k < kTournamentSize; ++k) {
+        const size_t other = draw_index(ranks.size(), platform);
+        if (ranks[other] > ranks[best]) best = other;
+    }
+    return best;
+}
+
+void one_point_crossover(std::string& a, std::string& b, double chance, Platform& platform) {
+    if (!(platform.random() < chance) || a.size() < 2 || a.size() != b.size()) return;
+    const size_t cut = 1 + draw_index(a.size() - 1, platform);
+    for (size_t i = cut; i < a.size(); ++i) std::swap(a[i], b[i]);
+}
+
+void mutate_bits(std::string& chromosome, double rate, Platform& platform) {
+    for (char& bit : chromosome) {
+        if (platform.random() < rate) bit = bit == '1' ? '0' : '1';
+    }
+}
+
+void HallOfFame::offer(const std::string& cadena, double fitness, double rank) {
+    for (const Entry& e : entries_) {
+        if (e.cadena == cadena) return;
+    }
+    size_t at = entries_.size();
+    while (at > 0 && entries_[at - 1].rank < rank) --at;
+    if (at >= size_) return;
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{cadena, fitness, rank});
+    if (entries_.size() > size_) entries_.pop_back();
+}
+
+}  // namespace vorn::ga
