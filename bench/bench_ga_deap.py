@@ -129,18 +129,24 @@ def mut_interior_bit(ind):
     return (ind,)
 
 
-def main():
-    path = sys.argv[1]
-    generations = int(sys.argv[2]) if len(sys.argv) > 2 else 50
-    repeats = int(sys.argv[3]) if len(sys.argv) > 3 else 10
-    m, series = load_market(path)
-
+def bit_string_toolbox():
+    """A DEAP toolbox whose individuals are BITS random bits, fitness maximised."""
     creator.create("FitnessMax", base.Fitness, weights=(1.0,))
     creator.create("Individual", list, fitness=creator.FitnessMax)
     toolbox = base.Toolbox()
     toolbox.register("bit", random.randint, 0, 1)
     toolbox.register("individual", tools.initRepeat, creator.Individual, toolbox.bit, BITS)
     toolbox.register("population", tools.initRepeat, list, toolbox.individual)
+    return toolbox
+
+
+def main():
+    path = sys.argv[1]
+    generations = int(sys.argv[2]) if len(sys.argv) > 2 else 50
+    repeats = int(sys.argv[3]) if len(sys.argv) > 3 else 10
+    m, series = load_market(path)
+
+    toolbox = bit_string_toolbox()
     toolbox.register("evaluate", make_score(m, series))
     toolbox.register("select", sel_shifted_roulette)
     toolbox.register("mate", tools.cxOnePoint)

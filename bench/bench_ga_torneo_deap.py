@@ -18,10 +18,10 @@ import random
 import sys
 import time
 
-from deap import base, creator, tools
+from deap import tools
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench_ga_deap import load_market, make_score  # noqa: E402
+from bench_ga_deap import bit_string_toolbox, load_market, make_score  # noqa: E402
 
 POPULATION = 20
 BITS = 40
@@ -41,12 +41,7 @@ def main():
         s = score(ind)[0]
         return (float("-inf") if s == -1 else s,)
 
-    creator.create("FitnessMax", base.Fitness, weights=(1.0,))
-    creator.create("Individual", list, fitness=creator.FitnessMax)
-    toolbox = base.Toolbox()
-    toolbox.register("bit", random.randint, 0, 1)
-    toolbox.register("individual", tools.initRepeat, creator.Individual, toolbox.bit, BITS)
-    toolbox.register("population", tools.initRepeat, list, toolbox.individual)
+    toolbox = bit_string_toolbox()
     toolbox.register("evaluate", ranked)
     toolbox.register("select", tools.selTournament, tournsize=3)
     toolbox.register("mate", tools.cxOnePoint)
