@@ -396,16 +396,7 @@ TEST_F(ExperimentUnitTest, a_failed_or_declined_store_leaves_every_table_and_fil
 }
 
 TEST_F(ExperimentUnitTest, another_program_can_write_at_every_dialog_of_a_long_run) {
-    Database other(db->path(), Database::OpenMode::Existing);
-    other.set_busy_timeout(0);
-    other.execute_script("CREATE TABLE ajena (x)");
-    int dialogs = 0;
-    auto write_meanwhile = [&](const std::string&) {
-        ++dialogs;
-        other.execute_script("INSERT INTO ajena VALUES (1)");
-    };
-    drawn.on_message = write_meanwhile;
-    drawn.on_question = write_meanwhile;
+    testing::WriterAtEveryBox other(db->path(), drawn);
     // Warnings on: the pipeline, the weights and the training speak.
     w().Text9.set_text("SI");
     drawn.draws = {0.0, op_draw(16)};
@@ -414,8 +405,8 @@ TEST_F(ExperimentUnitTest, another_program_can_write_at_every_dialog_of_a_long_r
     drawn.draws = {};
     drawn.stop_at_poll = 40;
     click(w().Command45);
-    EXPECT_GE(dialogs, 5);
-    EXPECT_EQ(as_number(other.query("SELECT count(*) FROM ajena").rows[0][0]), dialogs);
+    EXPECT_GE(other.boxes(), 5);
+    EXPECT_EQ(other.written(), other.boxes());
 }
 
 TEST(ThinnedHistory, keeps_every_pass_of_a_short_run_and_an_even_bounded_sample_of_a_long_one) {

@@ -312,23 +312,14 @@ TEST_F(GaLongRuns, another_programs_run_refuses_ours_keeps_its_result_and_a_kill
 
 TEST_F(GaLongRuns, another_program_can_write_at_every_dialog_of_a_search) {
     ga::GaWindow& w = open();
-    Database other(db->path(), Database::OpenMode::Existing);
-    other.set_busy_timeout(0);
-    other.execute_script("CREATE TABLE ajena (x)");
-    int dialogs = 0;
-    auto write_meanwhile = [&](const std::string&) {
-        ++dialogs;
-        other.execute_script("INSERT INTO ajena VALUES (1)");
-    };
-    platform.on_message = write_meanwhile;
-    platform.on_question = write_meanwhile;
+    WriterAtEveryBox other(db->path(), platform);
     // Stores at every generation: the most chances to hold the lock at a box.
     search().set_store_interval(0s);
     search_run(w);
     // A rule too short for its strategy warns in the middle of the run.
     start(w, "Strat", "6", "8", "1");
-    EXPECT_GE(dialogs, 3);
-    EXPECT_EQ(as_number(other.query("SELECT count(*) FROM ajena").rows[0][0]), dialogs);
+    EXPECT_GE(other.boxes(), 3);
+    EXPECT_EQ(other.written(), other.boxes());
 }
 
 }  // namespace

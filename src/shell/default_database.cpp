@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <initializer_list>
 #include <system_error>
+#include <thread>
 
 #include "shell/record_store.h"
 
@@ -199,10 +201,32 @@ void remove_made_side_files(const fs::path& path, const SideFiles& before, std::
         if (!before.present[i]) remove_quietly(with_suffix(path, kSideSuffixes[i]));
 }
 
+std::string inspect_once(const fs::path& file, Database::OpenMode mode, const fs::path& named);
+
 // What a read-only look finds wrong with the SQLite file `file`: empty when
 // it is a sound workbench database, else the Spanish refusal, which names
 // the file as `named`.
 std::string inspect(const fs::path& file, Database::OpenMode mode, const fs::path& named) {
+    // Another program changing the schema or holding a lock while we look
+    // (two workbenches started at once, the first adding its tables) is a
+    // passing state: the look is tried again before it counts.
+    constexpr int kLooks = 20;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return inspect_once(file, mode, named);
+        } catch (const EngineError& e) {
+            const bool passing = e.code() == SQLITE_SCHEMA || e.code() == SQLITE_BUSY || e.code() == SQLITE_LOCKED;
+            if (!passing || attempt >= kLooks) return fill(kCannotOpen, named.string(), engine_failure_text(e));
+            // A look of the file alone cannot see a writer; the next one
+            // takes the usual locks.
+            if (mode == Database::OpenMode::Immutable && file == named) mode = Database::OpenMode::Inspect;
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+    }
+}
+
+// One look; an engine failure other than damage is thrown to inspect().
+std::string inspect_once(const fs::path& file, Database::OpenMode mode, const fs::path& named) {
     try {
         Database look(file.string(), mode);
         QueryResult check = look.query_bound("PRAGMA quick_check", {});
@@ -217,7 +241,7 @@ std::string inspect(const fs::path& file, Database::OpenMode mode, const fs::pat
         if (!missing.empty()) return fill(kMissingTables, named.string(), missing);
     } catch (const EngineError& e) {
         if (e.code() == SQLITE_CORRUPT || e.code() == SQLITE_NOTADB) return fill(kDamaged, named.string(), e.what());
-        return fill(kCannotOpen, named.string(), engine_failure_text(e));
+        throw;
     }
     return "";
 }

@@ -132,6 +132,30 @@ inline std::unique_ptr<Database> make_empty_database(const std::filesystem::path
     return db;
 }
 
+// Another program that writes to the database, without waiting, at every
+// box or question this one shows: it must always succeed, as no box is ever
+// open while this program holds the write lock.
+class WriterAtEveryBox {
+public:
+    WriterAtEveryBox(const std::string& path, ScriptedPlatform& platform)
+        : other_(path, Database::OpenMode::Existing) {
+        other_.set_busy_timeout(0);
+        other_.execute_script("CREATE TABLE ajena (x)");
+        auto write = [this](const std::string&) {
+            ++boxes_;
+            other_.execute_script("INSERT INTO ajena VALUES (1)");
+        };
+        platform.on_message = write;
+        platform.on_question = write;
+    }
+    int boxes() const { return boxes_; }
+    long written() { return static_cast<long>(as_number(other_.query("SELECT count(*) FROM ajena").rows[0][0])); }
+
+private:
+    Database other_;
+    int boxes_ = 0;
+};
+
 // A workbench on an empty database, files in the test's own folder, the
 // decimal point as separator (tests of the comma set it themselves).
 class WorkbenchTest : public ::testing::Test {
