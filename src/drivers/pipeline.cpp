@@ -259,7 +259,8 @@ const std::vector<DatasetPipeline::Operation>& DatasetPipeline::operations() {
 }
 
 namespace {
-// The line with its placeholders filled in.
+// An operation's description line with {a}, {b} and {limite} replaced by
+// the operands and the limit.
 std::string fill_line(std::string line, const std::string& a, const std::string& b, const std::string& limite) {
     for (const auto& [key, value] : {std::pair<std::string_view, const std::string&>{"{a}", a}, {"{b}", b},
                                      {"{limite}", limite}}) {
