@@ -28,10 +28,10 @@ double valorbinario(std::string_view chromosome) {
     return value;
 }
 
-std::string random_chromosome(long length, Platform& platform) {
+std::string random_chromosome(long length, RandomSource& draws) {
     std::string chromosome;
     if (length > 0) chromosome.reserve(static_cast<size_t>(length));
-    for (long i = 0; i < length; ++i) chromosome.push_back(platform.random() >= 0.5 ? '1' : '0');
+    for (long i = 0; i < length; ++i) chromosome.push_back(draws.random() >= 0.5 ? '1' : '0');
     return chromosome;
 }
 
@@ -43,23 +43,24 @@ std::string flip_bit(std::string_view chromosome, long position) {
     return out;
 }
 
-std::string mutar(std::string_view chromosome, double pmut, Platform& platform) {
-    const double u0 = platform.random();
+std::optional<std::string> mutation(std::string_view chromosome, double pmut, RandomSource& draws) {
+    const double u0 = draws.random();
     const std::string_view s = trim(chromosome);
     const auto n = static_cast<long>(s.size());
     long p = 0;
     for (int draw = 0; draw < kMaxPositionDraws && p == 0; ++draw) {
-        p = static_cast<long>(std::floor(static_cast<double>(n) * platform.random()));
+        p = static_cast<long>(std::floor(static_cast<double>(n) * draws.random()));
     }
-    if (u0 <= pmut && p > 1 && p < n) {
-        std::string mutated = flip_bit(s, p);
-        if (mutated != s) {
-            platform.beep();
-            platform.beep();
-        }
-        return mutated;
-    }
-    return std::string(chromosome);
+    if (u0 <= pmut && p > 1 && p < n) return flip_bit(s, p);
+    return std::nullopt;
+}
+
+std::string mutar(std::string_view chromosome, double pmut, Platform& platform) {
+    std::optional<std::string> mutated = mutation(chromosome, pmut, platform);
+    if (!mutated) return std::string(chromosome);
+    platform.beep();
+    platform.beep();
+    return std::move(*mutated);
 }
 
 }  // namespace vorn::ga

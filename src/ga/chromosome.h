@@ -4,11 +4,13 @@
 // fixed seed (or a test's fixed draws) gives a fixed result.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace vorn {
 class Platform;
+class RandomSource;
 }
 
 namespace vorn::ga {
@@ -24,7 +26,7 @@ std::string_view mid(std::string_view s, long start, long count);
 double valorbinario(std::string_view chromosome);
 
 // A chromosome of length characters, each "1" when its draw is >= 0.5.
-std::string random_chromosome(long length, Platform& platform);
+std::string random_chromosome(long length, RandomSource& draws);
 
 // The chromosome with the bit at position (1-based) flipped; any
 // character other than "0" becomes "0".
@@ -34,5 +36,8 @@ std::string flip_bit(std::string_view chromosome, long position);
 // it is 0); when u0 <= pmut and 1 < p < n the bit at p flips and the
 // platform beeps twice. The first and last bits never flip.
 std::string mutar(std::string_view chromosome, double pmut, Platform& platform);
+// The same draws and flip without the sound: the flipped chromosome
+// (trimmed), or nothing when no bit flips.
+std::optional<std::string> mutation(std::string_view chromosome, double pmut, RandomSource& draws);
 
 }  // namespace vorn::ga

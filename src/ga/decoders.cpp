@@ -37,9 +37,7 @@ Genes read_genes(std::string_view s) {
             connector(mid(s, 22, 2))};
 }
 
-// A comparison as compara reads its text, decided once per rule rather
-// than once per month: scoring is the search's innermost loop.
-enum class Comparison { Equal, Different, AtLeast, AtMost, Above, Below };
+}  // namespace
 
 Comparison comparison_of(std::string_view op) {
     if (op == "<>") return Comparison::Different;
@@ -50,19 +48,12 @@ Comparison comparison_of(std::string_view op) {
     return Comparison::Equal;
 }
 
-bool compare(double a, Comparison op, double b) {
-    switch (op) {
-        case Comparison::Different: return a != b;
-        case Comparison::AtLeast: return a >= b;
-        case Comparison::AtMost: return a <= b;
-        case Comparison::Above: return a > b;
-        case Comparison::Below: return a < b;
-        case Comparison::Equal: break;
+bool is_statistic_name(std::string_view nombre) {
+    for (const char* mark : kStatisticMarks) {
+        if (nombre.find(mark) != std::string_view::npos) return true;
     }
-    return a == b;
+    return false;
 }
-
-}  // namespace
 
 MarketTable::MarketTable(std::string name, std::vector<MarketSeries> rows)
     : name_(std::move(name)), rows_(std::move(rows)) {
@@ -106,10 +97,13 @@ bool compara(double a, std::string_view op, double b) {
 }
 
 std::optional<DecodedRule> decode_rule(std::string_view s, const MarketTable& table) {
-    if (s.size() < kMinRuleBits || table.count() == 0) return std::nullopt;
+    return decode_rule(s, table.count());
+}
+
+std::optional<DecodedRule> decode_rule(std::string_view s, long m) {
+    if (s.size() < kMinRuleBits || m <= 0) return std::nullopt;
     const Genes g = read_genes(s);
     if (g.traded == 0 || g.left1 == g.right1 || g.left2 == g.right2) return std::nullopt;
-    const long m = table.count();
     return DecodedRule{map_gene(g.traded, m), map_gene(g.left1, m), map_gene(g.right1, m), map_gene(g.left2, m),
                        map_gene(g.right2, m), std::string(g.op1), std::string(g.op2), std::string(g.connector)};
 }
@@ -131,9 +125,7 @@ RuleScore score_rule(std::string_view s, const MarketTable& table) {
     if (!l1 || !r1 || !l2 || !r2) return {-1, RuleOutcome::Scored};
     const MarketSeries* traded = table.find(map_gene(g.traded, m));
     if (traded == nullptr) return {-1, RuleOutcome::Scored};
-    for (const char* mark : kStatisticMarks) {
-        if (traded->nombre.find(mark) != std::string::npos) return {0, RuleOutcome::Scored};
-    }
+    if (is_statistic_name(traded->nombre)) return {0, RuleOutcome::Scored};
     const Comparison op1 = comparison_of(g.op1);
     const Comparison op2 = comparison_of(g.op2);
     const bool both = g.connector == "and", either = g.connector == "or", second_only = g.connector == "not";

@@ -59,6 +59,28 @@ std::string_view comparison(std::string_view code);
 // a op b for "=", "<>", ">=", "<=", ">", "<"; any other op is "=".
 bool compara(double a, std::string_view op, double b);
 
+// A comparison as compara reads its text, decided once per rule rather
+// than once per month: scoring is the search's innermost loop.
+enum class Comparison { Equal, Different, AtLeast, AtMost, Above, Below };
+Comparison comparison_of(std::string_view op);
+// a op b; every comparison but Different is false when a NaN takes part.
+inline bool compare(double a, Comparison op, double b) {
+    switch (op) {
+        case Comparison::Different: return a != b;
+        case Comparison::AtLeast: return a >= b;
+        case Comparison::AtMost: return a <= b;
+        case Comparison::Above: return a > b;
+        case Comparison::Below: return a < b;
+        case Comparison::Equal: break;
+    }
+    return a == b;
+}
+
+// Whether a market series is one of a table's statistic rows (its name
+// holds "AVG", "MAX", "MIN" or "STD"): rules compare against them but
+// never trade them.
+bool is_statistic_name(std::string_view nombre);
+
 enum class RuleOutcome {
     Scored,      // the score stands (-1 for a chromosome that is no rule)
     TooShort,    // fewer than 24 bits: score 0, the caller says so
@@ -84,6 +106,8 @@ struct DecodedRule {
 // Nothing when the chromosome is no rule on this table (too short, no
 // traded series, equal operands, empty table).
 std::optional<DecodedRule> decode_rule(std::string_view chromosome, const MarketTable& table);
+// The same with the genes mapped into 1..m.
+std::optional<DecodedRule> decode_rule(std::string_view chromosome, long m);
 
 // The straight line y = a x + b that "Other" reads from a chromosome of
 // the given length (4: a = 2 and b the whole value; 8: the two halves;

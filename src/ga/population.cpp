@@ -72,9 +72,9 @@ void probabilidades(std::vector<GaRow>& rows, double total) {
     }
 }
 
-size_t ruleta(const std::vector<GaRow>& rows, Platform& platform) {
-    platform.reseed();
-    const double r = platform.random();
+size_t ruleta(const std::vector<GaRow>& rows, RandomSource& draws) {
+    draws.reseed();
+    const double r = draws.random();
     for (size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].acumprob && *rows[i].acumprob >= r) return i;
     }

@@ -17,6 +17,7 @@
 
 namespace vorn {
 class Platform;
+class RandomSource;
 }
 
 namespace vorn::ga {
@@ -87,7 +88,7 @@ void probabilidades(std::vector<GaRow>& rows, double total);
 // The roulette: reseeds, draws r and gives the index of the first row
 // whose acumprob reaches r; the last row when none does (rounding can leave
 // the last acumprob just below 1). The rows must not be empty.
-size_t ruleta(const std::vector<GaRow>& rows, Platform& platform);
+size_t ruleta(const std::vector<GaRow>& rows, RandomSource& draws);
 
 // `mate`: n roulette draws counted in each drawn row's `mate`; the drawn
 // rows' copies (the rows of borrar) join GA as the pool, marked "AAA", and

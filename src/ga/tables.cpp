@@ -116,6 +116,29 @@ MarketTable read_market_table(Database& db, const std::string& table) {
     return MarketTable(table, std::move(rows));
 }
 
+std::vector<YearRow> read_year_rows(Database& db, const std::string& table, std::optional<int> year) {
+    // Only the market tables' own names reach here.
+    std::string sql = "SELECT numero, nombre, codigo, anio, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12 FROM " +
+                      table;
+    std::vector<Value> params;
+    if (year) {
+        sql += " WHERE anio = ?";
+        params.emplace_back(static_cast<std::int64_t>(*year));
+    }
+    QueryResult result = db.query_bound(sql + " ORDER BY numero, rowid", params);
+    std::vector<YearRow> rows;
+    rows.reserve(result.rows.size());
+    for (const auto& r : result.rows) {
+        YearRow row;
+        row.numero = optional_whole(r[0]).value_or(0);
+        row.nombre = optional_text(r[1]).value_or("");
+        row.codigo = optional_text(r[2]).value_or("");
+        for (size_t k = 0; k < row.months.size(); ++k) row.months[k] = optional_number(r[4 + k]);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 std::vector<Point> read_series(Database& db) {
     QueryResult result = db.query_bound("SELECT serie1, serie2 FROM series ORDER BY rowid", {});
     std::vector<Point> points;

@@ -3,12 +3,14 @@
 // Writers expect to run inside the caller's store phase (one transaction).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ga/decoders.h"
 #include "ga/population.h"
 #include "ga/reports.h"
+#include "ga/rule_returns.h"
 
 namespace vorn {
 class Database;
@@ -37,6 +39,9 @@ std::vector<double> read_totals(DataSource& source);
 
 // A market table (AccionesXmes, Mercap) by its field positions.
 MarketTable read_market_table(Database& db, const std::string& table);
+// The records of a market table by their column names, in numero order,
+// missing months kept missing; only those of one year when asked.
+std::vector<YearRow> read_year_rows(Database& db, const std::string& table, std::optional<int> year = std::nullopt);
 // The points of `series` (serie1, serie2), nulls read 0.
 std::vector<Point> read_series(Database& db);
 

@@ -11,8 +11,8 @@ namespace {
 
 // A uniform index below n (n > 0); the draw is below 1, the guard is for
 // rounding.
-size_t draw_index(size_t n, Platform& platform) {
-    const auto i = static_cast<size_t>(platform.random() * static_cast<double>(n));
+size_t draw_index(size_t n, RandomSource& draws) {
+    const auto i = static_cast<size_t>(draws.random() * static_cast<double>(n));
     return i < n ? i : n - 1;
 }
 
@@ -23,24 +23,24 @@ double tournament_rank(double fitness, bool rule) {
     return fitness;
 }
 
-size_t tournament_pick(const std::vector<double>& ranks, Platform& platform) {
-    size_t best = draw_index(ranks.size(), platform);
+size_t tournament_pick(const std::vector<double>& ranks, RandomSource& draws) {
+    size_t best = draw_index(ranks.size(), draws);
     for (int k = 1; k < kTournamentSize; ++k) {
-        const size_t other = draw_index(ranks.size(), platform);
+        const size_t other = draw_index(ranks.size(), draws);
         if (ranks[other] > ranks[best]) best = other;
     }
     return best;
 }
 
-void one_point_crossover(std::string& a, std::string& b, double chance, Platform& platform) {
-    if (!(platform.random() < chance) || a.size() < 2 || a.size() != b.size()) return;
-    const size_t cut = 1 + draw_index(a.size() - 1, platform);
+void one_point_crossover(std::string& a, std::string& b, double chance, RandomSource& draws) {
+    if (!(draws.random() < chance) || a.size() < 2 || a.size() != b.size()) return;
+    const size_t cut = 1 + draw_index(a.size() - 1, draws);
     for (size_t i = cut; i < a.size(); ++i) std::swap(a[i], b[i]);
 }
 
-void mutate_bits(std::string& chromosome, double rate, Platform& platform) {
+void mutate_bits(std::string& chromosome, double rate, RandomSource& draws) {
     for (char& bit : chromosome) {
-        if (platform.random() < rate) bit = bit == '1' ? '0' : '1';
+        if (draws.random() < rate) bit = bit == '1' ? '0' : '1';
     }
 }
 

@@ -1,7 +1,7 @@
 // The steps of a "Torneo" generation, apart from the run that drives them:
 // how a fitness ranks, the tournament that picks a parent, the one-point
 // crossover, the bit-by-bit mutation, and the hall of fame of a run. Every
-// draw comes from the Platform, so a seeded run repeats itself.
+// draw comes from the caller's random source, so a seeded run repeats itself.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <vector>
 
 namespace vorn {
-class Platform;
+class RandomSource;
 }
 
 namespace vorn::ga {
@@ -32,14 +32,14 @@ double tournament_rank(double fitness, bool rule);
 
 // The index of the best of kTournamentSize rows drawn with replacement
 // (the first drawn among equals). ranks must not be empty.
-size_t tournament_pick(const std::vector<double>& ranks, Platform& platform);
+size_t tournament_pick(const std::vector<double>& ranks, RandomSource& draws);
 
 // Crosses a and b (of equal length) at one cut point in 1..L-1 with
 // chance `chance`; chromosomes of one bit are never cut.
-void one_point_crossover(std::string& a, std::string& b, double chance, Platform& platform);
+void one_point_crossover(std::string& a, std::string& b, double chance, RandomSource& draws);
 
 // Flips each bit with chance `rate`.
-void mutate_bits(std::string& chromosome, double rate, Platform& platform);
+void mutate_bits(std::string& chromosome, double rate, RandomSource& draws);
 
 // The best distinct chromosomes seen in a run, best first, each with its
 // own score. A chromosome offered again is ignored; among equal ranks the

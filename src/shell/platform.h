@@ -32,9 +32,20 @@ struct LocalTime {
 
 LocalTime to_local_time(std::chrono::system_clock::time_point when);
 
-class Platform {
+// Where a computation draws its random numbers. The Platform is one (the
+// user's stream, seeded by --seed); a computation that runs apart from the
+// user, on a worker thread, gets a StreamSource of its own.
+class RandomSource {
 public:
-    virtual ~Platform() = default;
+    virtual ~RandomSource() = default;
+    // Uniform in [0, 1).
+    virtual double random() = 0;
+    // Takes the next seed of the seed sequence: never repeats a stream.
+    virtual void reseed() = 0;
+};
+
+class Platform : public RandomSource {
+public:
 
     // A modal message box. A message with no title has title "" and no icon.
     virtual void message(std::string_view text, std::string_view title = "", Icon icon = Icon::None) = 0;
@@ -49,10 +60,6 @@ public:
     virtual void print_form_image(const Form& form) = 0;
 
     virtual std::chrono::system_clock::time_point now() = 0;
-    // Uniform in [0, 1).
-    virtual double random() = 0;
-    // Takes the next seed of the seed sequence: never repeats a stream.
-    virtual void reseed() = 0;
     virtual void beep() = 0;
     // The front end's part of ending the program (close windows, leave the
     // event loop). The core then unwinds the running handler.
@@ -112,6 +119,18 @@ private:
     };
     std::uint64_t next_seed_;
     Twister engine_;
+};
+
+// A random source on a stream of its own, for work that must draw the same
+// numbers whichever thread runs it and whatever else draws meanwhile.
+class StreamSource final : public RandomSource {
+public:
+    explicit StreamSource(std::uint64_t seed) : stream_(seed) {}
+    double random() override { return stream_.uniform(); }
+    void reseed() override { stream_.reseed(); }
+
+private:
+    RandomStream stream_;
 };
 
 // Thrown to end the program from inside a handler ("Salir" and the GA
