@@ -4,6 +4,7 @@
 
 #include "drivers/experiments.h"
 #include "drivers/pipeline.h"
+#include "drivers/study.h"
 #include "engine/network.h"
 #include "exchange/listings.h"
 #include "exchange/pattern_files.h"
@@ -80,7 +81,8 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
     });
     ga_->add_strategy({"Red", [this](const std::string& bits) { return (*red_fitness_)(bits); },
                        &drivers::RedFitness::describir, [this] { red_fitness_->reset(); }});
-
+    study_ = std::make_unique<drivers::WalkForwardStudy>(db, platform, *this, *reports_, *ga_, files_dir);
+    ga_->on_window_created([this](ga::GaWindow& window) { study_->connect(window); });
 }
 
 Workbench::~Workbench() = default;

@@ -21,6 +21,7 @@ namespace drivers {
 class DatasetPipeline;
 class Experiments;
 class RedFitness;
+class WalkForwardStudy;
 }  // namespace drivers
 namespace engine {
 class Network;
@@ -63,6 +64,8 @@ public:
     // The fitness of the genetic search's "Red" strategy: a coded
     // experiment per distinct code (reset() at the start of each run).
     drivers::RedFitness& red_fitness() { return *red_fitness_; }
+    // The GA window's walk-forward study ("Estudio", "Estudios").
+    drivers::WalkForwardStudy& study() { return *study_; }
 
     // Every form that exists now (Consultas and GABPN only once created).
     std::vector<Form*> forms() override;
@@ -81,6 +84,7 @@ private:
     std::unique_ptr<ga::GeneticSearch> ga_;
     std::unique_ptr<drivers::Experiments> experiments_;
     std::unique_ptr<drivers::RedFitness> red_fitness_;
+    std::unique_ptr<drivers::WalkForwardStudy> study_;
 };
 
 // The database the workbench runs on, opened (or created) once at start.

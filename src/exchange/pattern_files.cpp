@@ -128,32 +128,6 @@ std::variant<std::string, std::string> read_text_file(const std::filesystem::pat
     return std::variant<std::string, std::string>(std::in_place_index<0>, std::move(content));
 }
 
-// Writes the whole text to a temporary file beside the target, then
-// renames it over the target: readers see the old file or the new one.
-bool write_whole_file(const std::filesystem::path& path, const std::string& content) {
-    const std::filesystem::path temporary = temporary_for(path);
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return false;
-    }
-    return true;
-}
-
 std::optional<std::string> read_whole_file(const std::filesystem::path& path) {
     auto read = read_text_file(path, kMaxPatternFileBytes);
     if (read.index() != 0) return std::nullopt;
@@ -209,6 +183,31 @@ Value whole_or_real(double x) {
 }
 
 }  // namespace
+
+bool write_whole_file(const std::filesystem::path& path, const std::string& content) {
+    const std::filesystem::path temporary = temporary_for(path);
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        return false;
+    }
+    return true;
+}
+
 
 std::optional<std::string> parse_pattern_line(const std::string& line, PatternRow& row) {
     const size_t p1 = line.find(';');

@@ -42,6 +42,11 @@ std::optional<std::string> parse_pattern_line(const std::string& line, PatternRo
 // The largest "bpn.csv" the import reads.
 constexpr std::uintmax_t kMaxPatternFileBytes = 64u * 1024u * 1024u;
 
+// Writes the whole text to a temporary file beside the target, then
+// renames it over the target: readers see the old file or the new one.
+// False, with the target as it was, when either step fails.
+bool write_whole_file(const std::filesystem::path& path, const std::string& content);
+
 class PatternFiles {
 public:
     // Removes the temporary files that killed workbenches left in dir.

@@ -63,7 +63,19 @@ GaWindow::GaWindow(Database& db)
       LabelMetodo(*this, "LabelMetodo", "M\xC3\xA9todo"),
       ComboMetodo(*this, "ComboMetodo", kClasico),
       LabelGeneraciones(*this, "LabelGeneraciones", "Generaciones"),
-      TextGeneraciones(*this, "TextGeneraciones", kDefaultGenerations) {
+      TextGeneraciones(*this, "TextGeneraciones", kDefaultGenerations),
+      LabelDesde(*this, "LabelDesde", "Desde"),
+      LabelHasta(*this, "LabelHasta", "Hasta"),
+      LabelAnios(*this, "LabelAnios", "A\xC3\xB1os"),
+      LabelCosto(*this, "LabelCosto", "Costo %"),
+      LabelAzar(*this, "LabelAzar", "Reglas al azar"),
+      TextDesde(*this, "TextDesde", "2014"),
+      TextHasta(*this, "TextHasta", "2021"),
+      TextAnios(*this, "TextAnios", "2"),
+      TextCosto(*this, "TextCosto", "0,5"),
+      TextAzar(*this, "TextAzar", "1000"),
+      CommandEstudio(*this, "CommandEstudio", "Estudio"),
+      CommandEstudios(*this, "CommandEstudios", "Estudios") {
     ComboMetodo.add_item(kClasico);
     ComboMetodo.add_item(kTorneo);
     Timer1.set_handler([this] { set_defaults({}); });
@@ -90,6 +102,15 @@ GaWindow::GaWindow(Database& db)
     ComboMetodo.set_tooltip(
         "Clasico: ruleta y cruce hasta que el fitness total se repite; Torneo: torneos de 3 con el mejor "
         "conservado, durante las generaciones indicadas");
+    TextDesde.set_tooltip("Primer a\xC3\xB1o de prueba del estudio (desde 2012 + A\xC3\xB1os)");
+    TextHasta.set_tooltip("\xC3\x9Altimo a\xC3\xB1o de prueba del estudio (hasta 2022)");
+    TextAnios.set_tooltip("A\xC3\xB1os de entrenamiento antes de cada a\xC3\xB1o de prueba");
+    TextCosto.set_tooltip("Costo de cada compra y de cada venta, en por ciento de lo operado");
+    TextAzar.set_tooltip("Reglas al azar con que se mide la suerte de cada a\xC3\xB1o (al menos 20)");
+    CommandEstudio.set_tooltip(
+        "Estudio de a\xC3\xB1os sucesivos: buscar reglas en los a\xC3\xB1os anteriores y probarlas en el siguiente, "
+        "con costos, contra la canasta y contra reglas al azar");
+    CommandEstudios.set_tooltip("Listar los estudios guardados");
     TextGeneraciones.set_tooltip("Generaciones de cada pasada del m\xC3\xA9todo Torneo (de 1 a 10000)");
 }
 

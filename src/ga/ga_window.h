@@ -2,7 +2,7 @@
 // a run, the strategy box, the progress label, the buttons, the menu, the
 // start-up timer, the curve of the pass's total fitness and the data
 // sources on the GA tables, the search method and the generations of a
-// "Torneo" pass. The form only holds controls and what belongs
+// "Torneo" pass, and the fields of the walk-forward study. The form only holds controls and what belongs
 // to the window itself (its start-up defaults, "Salir"); the operations
 // are wired in by ga::GeneticSearch.
 #pragma once
@@ -59,6 +59,13 @@ public:
     ComboBox ComboMetodo;
     Label LabelGeneraciones;
     TextField TextGeneraciones;
+
+    // The walk-forward study: the first and last test years, the training
+    // years before each, the cost of a trade in percent (also Validar's),
+    // the random rules of each year's p-value; its two buttons.
+    Label LabelDesde, LabelHasta, LabelAnios, LabelCosto, LabelAzar;
+    TextField TextDesde, TextHasta, TextAnios, TextCosto, TextAzar;
+    Button CommandEstudio, CommandEstudios;
 
     DataSource& ga() { return Data1.source(); }
     DataSource& borrar() { return Data2.source(); }

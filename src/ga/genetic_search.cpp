@@ -8,6 +8,7 @@
 #include "ga/chromosome.h"
 #include "ga/ga_window.h"
 #include "ga/reports.h"
+#include "ga/rule_returns.h"
 #include "shell/main_window.h"
 #include "shell/number_text.h"
 #include "shell/platform.h"
@@ -52,7 +53,14 @@ constexpr const char* kTargetsInsert = "INSERT INTO gatargets SELECT converge.* 
 constexpr const char* kConvergeOrder = "SELECT CONVERGE.* FROM CONVERGE ORDER BY -fitness";
 constexpr const char* kTargetsOrder = "SELECT Gatargets.* FROM Gatargets ORDER BY -fitness";
 constexpr const char* kVornCode = "111111111111";
-constexpr const char* kValidarTitle = "Validacion fuera de muestra: regla, puntaje 2018 y 2019, comprar y mantener";
+constexpr const char* kValidarTitle =
+    "Validacion fuera de muestra: regla, puntaje 2018 y 2019, comprar y mantener, 2019 con la se\xC3\xB1" "al del mes "
+    "anterior y costos";
+constexpr int kValidationYear = 2019;
+constexpr const char* kPreviousMonth = "mes anterior con costos 2019:";
+constexpr const char* kReadsTraded = "(lee la accion que opera)";
+constexpr const char* kReadsStatistic = "(lee una fila estadistica)";
+constexpr const char* kCostInvalid = "Costo % debe ser un numero de 0 a menos de 100";
 constexpr const char* kNotARule = "no es una regla";
 constexpr const char* kAcciones = "AccionesXmes";
 constexpr const char* kMercap = "Mercap";
@@ -182,8 +190,14 @@ GaWindow& GeneticSearch::window() {
         window_ = std::make_unique<GaWindow>(db_);
         window_->set_boundary(&session_);
         connect(*window_);
+        for (const auto& wire : window_wiring_) wire(*window_);
     }
     return *window_;
+}
+
+void GeneticSearch::on_window_created(std::function<void(GaWindow&)> wire) {
+    if (window_) wire(*window_);
+    window_wiring_.push_back(std::move(wire));
 }
 
 void GeneticSearch::show() { window().show(); }
@@ -435,22 +449,9 @@ struct GeneticSearch::RunState {
 
 bool GeneticSearch::run(std::optional<RunClaim>& claim) {
     GaWindow& w = window();
-    const double n = population_size(w.Text3);
-    const double length = chromosome_length(w.Text4);
-    const double passes = passes_asked(w.Text5);
-    if (const char* problem = field_problem(n, length, passes)) {
-        platform_.message(problem);
-        return false;
-    }
-    const bool torneo = lower(w.ComboMetodo.text()) == kTorneo;
-    std::optional<long> generations_of_pass;
-    if (torneo) {
-        generations_of_pass = generations_asked(w.TextGeneraciones.text());
-        if (!generations_of_pass) {
-            platform_.message(kGenerationsInvalid);
-            return false;
-        }
-    }
+    const std::optional<RunFields> fields = read_run_fields();
+    if (!fields) return false;
+    const double n = static_cast<double>(fields->population);
     if (refuse_if_read_only(db_, platform_)) return false;
     claim.emplace(db_);
     if (!claim->held()) {
@@ -463,12 +464,12 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
     // The run's own writes leave the tables it reads as they were.
     const ScopedFlag running(running_);
     RunState run;
-    run.n = static_cast<long>(n);
-    run.length = static_cast<long>(length);
-    run.passes = static_cast<long long>(passes);
+    run.n = fields->population;
+    run.length = fields->length;
+    run.passes = fields->passes;
     run.strategy = w.Combo1.text();
-    run.torneo = torneo;
-    run.generations_asked = generations_of_pass.value_or(0);
+    run.torneo = fields->torneo;
+    run.generations_asked = fields->generations;
     if (const Strategy* s = find_strategy(lower(run.strategy))) {
         run.rule = !s->market_table.empty();
         if (s->start_of_run) s->start_of_run();
@@ -880,6 +881,31 @@ std::string GeneticSearch::listing_description(const ChromosomeRecord& record) {
     return describir(record.cadena, record.funcionfitness.empty() ? window().Combo1.text() : record.funcionfitness);
 }
 
+std::optional<RunFields> GeneticSearch::read_run_fields() {
+    GaWindow& w = window();
+    const double n = population_size(w.Text3);
+    const double length = chromosome_length(w.Text4);
+    const double passes = passes_asked(w.Text5);
+    if (const char* problem = field_problem(n, length, passes)) {
+        platform_.message(problem);
+        return std::nullopt;
+    }
+    RunFields fields;
+    fields.population = static_cast<long>(n);
+    fields.length = static_cast<long>(length);
+    fields.passes = static_cast<long long>(passes);
+    fields.torneo = lower(w.ComboMetodo.text()) == kTorneo;
+    if (fields.torneo) {
+        const std::optional<long> generations = generations_asked(w.TextGeneraciones.text());
+        if (!generations) {
+            platform_.message(kGenerationsInvalid);
+            return std::nullopt;
+        }
+        fields.generations = *generations;
+    }
+    return fields;
+}
+
 void GeneticSearch::run_button() {
     GaWindow& w = window();
     Pressed pressed(w.GroupPush3D1);
@@ -998,13 +1024,45 @@ void GeneticSearch::imprimir(const std::string& text) {
 
 // ---- Out-of-sample check ----
 
+namespace {
+
+// Sums of returns with four decimals, printed without the noise of the
+// sum's last binary digits.
+std::string score_text(double score) { return format_short(std::round(score * 1e4) / 1e4); }
+std::string percent_text(const std::optional<double>& percent) {
+    return percent ? format_short(std::round(*percent * 100) / 100) + "%" : " -";
+}
+
+// A market year as the previous-month reading sees it; nothing when the
+// table cannot be one (it is then left out of that column).
+MarketHistory validation_history(Database& db) {
+    MarketHistory history;
+    try {
+        if (history.add_year(kValidationYear - 1, read_year_rows(db, kAcciones)))
+            history.add_year(kValidationYear, read_year_rows(db, kMercap));
+    } catch (const EngineError&) {
+        // A table without the columns of a market year: no such column.
+    }
+    return history;
+}
+
+}  // namespace
+
 void GeneticSearch::validar() {
     start_handler();
     GaWindow& w = window();
+    double cost = 0;
+    if (!parse_number_strict(w.TextCosto.text(), cost) || !(cost >= 0 && cost < 100)) {
+        platform_.message(kCostInvalid);
+        return;
+    }
     w.converge().set_record_source(kConvergeOrder);
     const std::vector<ChromosomeRecord> records = read_chromosome_records(w.converge());
     const MarketTable& y2018 = market(kAcciones);
     const MarketTable& y2019 = market(kMercap);
+    const MarketHistory history = validation_history(db_);
+    const std::vector<int> span = history.has_year(kValidationYear) ? history.year_span(kValidationYear)
+                                                                     : std::vector<int>{};
     std::vector<std::string> lines{kValidarTitle};
     for (const ChromosomeRecord& r : records) {
         const std::string name = lower(r.funcionfitness);
@@ -1016,36 +1074,42 @@ void GeneticSearch::validar() {
             lines.push_back(r.cadena + "\t" + kNotARule);
             continue;
         }
-        auto series_name = [&own](long long numero) {
-            const MarketSeries* s = own.find(numero);
-            return s ? s->nombre : "serie" + format_short(static_cast<double>(numero));
+        // The rule in words with the series of the year it is scored on.
+        auto words = [&rule](const MarketTable& year) {
+            auto series_name = [&year](long long numero) {
+                const MarketSeries* s = year.find(numero);
+                return s ? s->nombre : "serie" + format_short(static_cast<double>(numero));
+            };
+            const std::string first = series_name(rule->left1) + " " + rule->op1 + " " + series_name(rule->right1);
+            const std::string second = series_name(rule->left2) + " " + rule->op2 + " " + series_name(rule->right2);
+            std::string text = "Comprar " + series_name(rule->traded) + " en los meses en que ";
+            if (rule->connector == "and") return text + first + " y " + second;
+            if (rule->connector == "or") return text + first + " o " + second;
+            if (rule->connector == "not") return text + "no " + first + " y " + second;
+            return text + first;
         };
-        const std::string first =
-            series_name(rule->left1) + " " + rule->op1 + " " + series_name(rule->right1);
-        const std::string second =
-            series_name(rule->left2) + " " + rule->op2 + " " + series_name(rule->right2);
-        std::string words = "Comprar " + series_name(rule->traded) + " en los meses en que ";
-        if (rule->connector == "and") {
-            words += first + " y " + second;
-        } else if (rule->connector == "or") {
-            words += first + " o " + second;
-        } else if (rule->connector == "not") {
-            words += "no " + first + " y " + second;
-        } else {
-            words += first;
-        }
-        auto hold = [&rule](const MarketTable& table) {
+        // Buying at the first month's start and selling at the year's end.
+        auto hold = [&rule](const MarketTable& table) -> std::optional<double> {
             const MarketSeries* s = table.find(rule->traded);
-            double sum = 0;
-            if (s) {
-                for (double month : s->months) sum += month;
-            }
-            return sum;
+            if (!s || is_statistic_name(s->nombre)) return std::nullopt;
+            double growth = 1;
+            for (double month : s->months) growth *= 1 + month / 100;
+            return (growth - 1) * 100;
         };
-        lines.push_back(r.cadena + "\t" + words + "\t2018:" + format_short(score_rule(r.cadena, y2018).score) +
-                        "\t2019:" + format_short(score_rule(r.cadena, y2019).score) +
-                        "\tcomprar y mantener 2018:" + format_short(hold(y2018)) + "\t2019:" +
-                        format_short(hold(y2019)));
+        std::string line = r.cadena + "\t" + words(y2018) + "\t2018:" + score_text(score_rule(r.cadena, y2018).score) +
+                           "\tcomprar y mantener 2018:" + percent_text(hold(y2018)) + "\t" + words(y2019) +
+                           "\t2019:" + score_text(score_rule(r.cadena, y2019).score) +
+                           "\tcomprar y mantener 2019:" + percent_text(hold(y2019)) + "\t" + kPreviousMonth;
+        const std::optional<SignalRule> signal =
+            span.empty() ? std::nullopt : readable_rule(r.cadena, history.series_count());
+        if (signal) {
+            line += percent_text(rule_return(*signal, history, span, cost).percent);
+            if (reads_traded_series(*signal)) line += std::string("\t") + kReadsTraded;
+            if (reads_statistic(*signal, history)) line += std::string("\t") + kReadsStatistic;
+        } else {
+            line += " -";
+        }
+        lines.push_back(std::move(line));
     }
     View view(w, consultas());
     view.listing(std::move(lines));

@@ -94,6 +94,16 @@ struct Strategy {
     std::string market_table = {};
 };
 
+// The fields of a run, checked: the population as the run normalises it,
+// and the generations of a "Torneo" pass (0 for "Clasico").
+struct RunFields {
+    long population = 0;
+    long length = 0;
+    long long passes = 0;
+    bool torneo = false;
+    long generations = 0;
+};
+
 class GeneticSearch {
 public:
     GeneticSearch(Database& db, Platform& platform, MainWindow& main, ReportWindows& reports, Session& session);
@@ -108,6 +118,12 @@ public:
     void show();
 
     void add_strategy(Strategy strategy);
+    // Runs once the window exists, to wire operations of other floors onto
+    // its controls (at once when it exists already).
+    void on_window_created(std::function<void(GaWindow&)> wire);
+    // The run's fields as the window holds them; nothing, with the user
+    // told what is wrong, when they are not a run's.
+    std::optional<RunFields> read_run_fields();
     // Shows text the first time key is warned about in this run (or, out of
     // a run, in this handler).
     void warn_once(const std::string& key, const std::string& text);
@@ -202,6 +218,7 @@ private:
     ReportWindows& reports_;
     Session& session_;
     std::unique_ptr<GaWindow> window_;
+    std::vector<std::function<void(GaWindow&)>> window_wiring_;
     std::vector<Strategy> strategies_;
     // Tables read once per run; out of a run, again whenever the database
     // changed since they were read.

@@ -185,6 +185,17 @@ void lay_out_ga_window(ga::GaWindow& g, Binder& b, QWidget& central) {
         ++index;
     }
     right->addWidget(tables);
+    auto* study = new QGroupBox(QStringLiteral("Estudio"));
+    auto* study_grid = new QGridLayout(study);
+    int study_row = add_field_rows(b, *study_grid,
+                                   {{&g.LabelDesde, &g.TextDesde},
+                                    {&g.LabelHasta, &g.TextHasta},
+                                    {&g.LabelAnios, &g.TextAnios},
+                                    {&g.LabelCosto, &g.TextCosto},
+                                    {&g.LabelAzar, &g.TextAzar}});
+    study_grid->addWidget(b.widget(g.CommandEstudio), study_row, 0);
+    study_grid->addWidget(b.widget(g.CommandEstudios), study_row, 1);
+    right->addWidget(study);
     right->addStretch();
 
     outer->addWidget(b.widget(g.Text9));

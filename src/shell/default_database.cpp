@@ -73,6 +73,11 @@ const std::vector<std::string_view> kLaterTables = {
     "CREATE TABLE IF NOT EXISTS bpnanterior (capa INTEGER, fila INTEGER, columna INTEGER, valor REAL, nombre TEXT)",
     "CREATE TABLE IF NOT EXISTS bpnpesosanterior (capa INTEGER, fila INTEGER, columna INTEGER, valor REAL)",
     "CREATE TABLE IF NOT EXISTS SumasArranque (tabla TEXT, suma TEXT)",
+    "CREATE TABLE IF NOT EXISTS Estudios (estudio INTEGER, fecha TEXT, parametros TEXT, semilla INTEGER, "
+    "metodo TEXT, media_regla REAL, media_azar REAL, media_canasta REAL, anios_ganados INTEGER, p_canasta REAL, "
+    "p_azar REAL)",
+    "CREATE TABLE IF NOT EXISTS EstudioAnios (estudio INTEGER, anio INTEGER, cadena TEXT, descrip TEXT, "
+    "entrenamiento REAL, prueba REAL, operaciones INTEGER, canasta REAL, accion REAL, azar REAL, pvalor REAL)",
 };
 
 // Every SQLite 3 file starts with these 16 bytes, the terminating zero
