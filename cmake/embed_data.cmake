@@ -3,6 +3,7 @@
 # ga7.mdb.
 file(READ ${SCHEMA} schema_text)
 file(READ ${SAMPLE} sample_text)
+file(READ ${HISTORY} history_text)
 set(delimiter "vorn2sql")
 file(WRITE ${OUT}.tmp
 "#include <string_view>\n"
@@ -13,6 +14,10 @@ file(WRITE ${OUT}.tmp
 "}\n"
 "std::string_view embedded_sample_data() {\n"
 "    static const char text[] = R\"${delimiter}(${sample_text})${delimiter}\";\n"
+"    return {text, sizeof text - 1};\n"
+"}\n"
+"std::string_view embedded_history_data() {\n"
+"    static const char text[] = R\"${delimiter}(${history_text})${delimiter}\";\n"
 "    return {text, sizeof text - 1};\n"
 "}\n"
 "}  // namespace vorn\n")

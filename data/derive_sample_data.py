@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
-"""Derives the sample rows of the default ga7.mdb and writes data/sample_data.sql.
+"""Derives the sample rows of the default ga7.mdb and writes data/sample_data.sql
+and data/history_data.sql.
 
 Usage:
-    python3 data/derive_sample_data.py [MARKET_FOLDER] [--output FILE]
+    python3 data/derive_sample_data.py [MARKET_FOLDER] [--output FILE] [--history-output FILE]
+
+The first file holds the sample rows, the second the ten-year table
+AccionesHistoricas (its CREATE TABLE, then its rows).
 
 MARKET_FOLDER holds merval.csv (daily closes of 52 BYMA stocks) and data.csv
 (Shiller's monthly S&P 500 series); it defaults to ../shared/data/market
@@ -17,6 +21,7 @@ months) stops the script with a message instead of writing partial data.
 
 import argparse
 import csv
+import datetime
 import math
 import random
 import statistics
@@ -37,8 +42,13 @@ INDEX_FRAME_FIRST_MONTH = "2012-09"  # 120 month-ends up to 2022-08
 INDEX_FRAME_SIZE = 60
 INDEX_FRAME_NAME = "MERVAL EW"
 
+# The years of AccionesHistoricas: every year the price file touches.
+HISTORY_FIRST_YEAR = 2012
+HISTORY_LAST_YEAR = 2022
+
 # Month returns that straddle an unadjusted corporate action (an overnight
-# reverse split, not a market move) are left out of the index average.
+# reverse split, not a market move) are left out of the index average and
+# are NULL in AccionesHistoricas.
 CORPORATE_ACTIONS = {("BYMA", "2022-07"), ("IRCP", "2021-07")}
 
 # Shiller's rows end where the Consumer Price Index does; later rows are an
@@ -76,7 +86,8 @@ class DataError(Exception):
 
 
 def read_month_end_closes(path):
-    """Returns (tickers, {"YYYY-MM": [close per ticker]}) from the daily file.
+    """Returns (tickers, {"YYYY-MM": [close per ticker]}, last day) from the
+    daily file.
 
     Empty cells are missing days and carry the previous close forward; 0.0
     means "not listed" and is kept as 0. The month-end close is the close of
@@ -110,7 +121,9 @@ def read_month_end_closes(path):
                 missing = [t for t, v in zip(tickers, last_seen) if v is None]
                 raise DataError(f"{path}:{line_number}: no price yet for {missing}")
             month_end[day[:7]] = list(last_seen)
-    return tickers, month_end
+    if not month_end:
+        raise DataError(f"{path}: no trading day")
+    return tickers, month_end, previous_day
 
 
 def read_sp500(path):
@@ -178,15 +191,53 @@ def yearly_returns(tickers, month_end, year):
     return rows
 
 
+def closed_months(month_end, last_day):
+    """The months of the file that have a month-end close: all but the last,
+    and the last only when the file's last row is on or after its last
+    weekday (a file that stops mid-month has no close for that month)."""
+    months = sorted(month_end)
+    check_contiguous(months, "merval.csv")
+    last = months[-1]
+    year, mon = int(last[:4]), int(last[5:7])
+    end = datetime.date(year + mon // 12, mon % 12 + 1, 1) - datetime.timedelta(days=1)
+    while end.weekday() >= 5:
+        end -= datetime.timedelta(days=1)
+    if last_day < end.isoformat():
+        months.pop()
+    return set(months)
+
+
+def history_returns(tickers, month_end, closed, year):
+    """One row per ticker: the twelve monthly returns of the year in percent,
+    None where either month-end lacks a close above 0 (not listed yet, or
+    outside the file) or the month straddles a known corporate action."""
+    rows = []
+    for i, ticker in enumerate(tickers):
+        returns = []
+        for mon in range(1, 13):
+            month = f"{year:04d}-{mon:02d}"
+            before = previous_month(month)
+            value = None
+            if month in closed and before in closed and (ticker, month) not in CORPORATE_ACTIONS:
+                p0, p1 = month_end[before][i], month_end[month][i]
+                if p0 > 0 and p1 > 0:
+                    value = round4(100.0 * (p1 / p0 - 1.0))
+            returns.append(value)
+        rows.append((ticker, returns))
+    return rows
+
+
 def cross_section(rows):
     """AVG, MAX, MIN and sample STD of each month over the stored (rounded)
-    returns, so the statistic rows agree with the rows they summarise."""
-    columns = list(zip(*(returns for _, returns in rows)))
+    returns, so the statistic rows agree with the rows they summarise. Missing
+    returns (None) are skipped; a month with none has no statistics, one with
+    a single return no STD."""
+    columns = [[v for v in c if v is not None] for c in zip(*(returns for _, returns in rows))]
     return [
-        ("AVG", [round4(statistics.fmean(c)) for c in columns]),
-        ("MAX", [max(c) for c in columns]),
-        ("MIN", [min(c) for c in columns]),
-        ("STD", [round4(statistics.stdev(c)) for c in columns]),
+        ("AVG", [round4(statistics.fmean(c)) if c else None for c in columns]),
+        ("MAX", [max(c) if c else None for c in columns]),
+        ("MIN", [min(c) if c else None for c in columns]),
+        ("STD", [round4(statistics.stdev(c)) if len(c) >= 2 else None for c in columns]),
     ]
 
 
@@ -255,6 +306,45 @@ BPN_COLUMNS = ("capa", "fila", "columna", "valor", "nombre")
 PESOS_COLUMNS = ("capa", "fila", "columna", "valor")
 MARKET_COLUMNS = ("numero", "nombre", "codigo", "anio") + tuple(f"m{k}" for k in range(1, 13))
 
+# The only definition of the table: the program runs this script to add it.
+HISTORY_TABLE = "AccionesHistoricas"
+HISTORY_CREATE = (
+    "CREATE TABLE AccionesHistoricas (numero INTEGER, nombre TEXT, codigo TEXT, anio INTEGER,\n"
+    "                                 m1 REAL, m2 REAL, m3 REAL, m4 REAL, m5 REAL, m6 REAL,\n"
+    "                                 m7 REAL, m8 REAL, m9 REAL, m10 REAL, m11 REAL, m12 REAL);"
+)
+
+
+def market_rows(year, rows):
+    """The table rows of one year: the stocks, then their statistics."""
+    return [(numero, f"{code} {year}", code, year, *returns)
+            for numero, (code, returns) in enumerate(rows + cross_section(rows), start=1)]
+
+
+def history_script(tickers, month_end, last_day, sample_years):
+    """The text of history_data.sql. sample_years maps the years of the
+    sample tables to their rows, which the history must repeat exactly: a
+    rule found on AccionesXmes is judged on the same numbers in both."""
+    years = range(HISTORY_FIRST_YEAR, HISTORY_LAST_YEAR + 1)
+    if not set(sample_years) <= set(years):
+        raise DataError(f"{HISTORY_TABLE} {years[0]}..{years[-1]} does not cover the sample years {sorted(sample_years)}")
+    closed = closed_months(month_end, last_day)
+    s = Script()
+    s.lines.append(f"-- Monthly returns {HISTORY_FIRST_YEAR}..{HISTORY_LAST_YEAR} of the default ga7.mdb "
+                   f"(table {HISTORY_TABLE}), generated by data/derive_sample_data.py")
+    s.lines.append("-- from the files and with the method that data/SOURCES.md describes. Do not edit.")
+    s.lines.append("")
+    s.lines.append(HISTORY_CREATE)
+    for year in years:
+        rows = market_rows(year, history_returns(tickers, month_end, closed, year))
+        if year in sample_years and rows != sample_years[year]:
+            differ = next(a[2] for a, b in zip(rows, sample_years[year]) if a != b)
+            raise DataError(f"{HISTORY_TABLE} {year} differs from the sample table of that year (first at {differ})")
+        s.comment(f"{year}: one row per stock, then the month's cross-section statistics over the returns present")
+        for row in rows:
+            s.insert(HISTORY_TABLE, MARKET_COLUMNS, row)
+    return s.text()
+
 
 def glyph_rows():
     rows = []
@@ -299,7 +389,7 @@ def xor_rows():
 
 
 def build_script(market_folder):
-    tickers, month_end = read_month_end_closes(market_folder / "merval.csv")
+    tickers, month_end, last_day = read_month_end_closes(market_folder / "merval.csv")
     if len(tickers) != 52:
         raise DataError(f"merval.csv has {len(tickers)} stocks, expected 52")
     sp500 = read_sp500(market_folder / "data.csv")
@@ -338,14 +428,13 @@ def build_script(market_folder):
         frame, position = divmod(k, INDEX_FRAME_SIZE)
         s.insert("merval", BPN_COLUMNS, (1, position + 1, frame + 1, round4(index[month]), INDEX_FRAME_NAME))
 
+    sample_years = {}
     for table, year in (("AccionesXmes", ACCIONES_YEAR), ("Mercap", MERCAP_YEAR)):
-        rows = yearly_returns(tickers, month_end, year)
+        sample_years[year] = market_rows(year, yearly_returns(tickers, month_end, year))
         s.comment(f"{table}: monthly returns in percent of {year}, one row per stock, "
                   f"then the month's cross-section statistics")
-        numero = 0
-        for code, returns in rows + cross_section(rows):
-            numero += 1
-            s.insert(table, MARKET_COLUMNS, (numero, f"{code} {year}", code, year, *returns))
+        for row in sample_years[year]:
+            s.insert(table, MARKET_COLUMNS, row)
 
     s.comment("INDICES: the stand-in index (2012-01..2022-08) beside Shiller's S&P 500 composite")
     sp500_months = [m for m, _ in sp500]
@@ -359,7 +448,7 @@ def build_script(market_folder):
 
     s.comment("series: one point of the line y = 2x + 3")
     s.insert("series", ("numero", "serie1", "serie2"), (1, 0.5, 4.0))
-    return s.text()
+    return s.text(), history_script(tickers, month_end, last_day, sample_years)
 
 
 def main(argv):
@@ -367,17 +456,28 @@ def main(argv):
     parser.add_argument("market_folder", nargs="?", type=Path,
                         default=REPO.parent / "shared" / "data" / "market")
     parser.add_argument("--output", type=Path, default=REPO / "data" / "sample_data.sql")
+    parser.add_argument("--history-output", type=Path, default=REPO / "data" / "history_data.sql")
     args = parser.parse_args(argv)
     try:
-        text = build_script(args.market_folder)
+        texts = dict(zip((args.output, args.history_output), build_script(args.market_folder)))
     except (DataError, OSError, KeyError, ValueError) as e:
         print(f"derive_sample_data: {e}", file=sys.stderr)
         return 1
-    # Written whole, then moved into place: a failed run leaves the old file.
-    temp = args.output.with_name(args.output.name + ".tmp")
-    temp.write_text(text, encoding="utf-8", newline="\n")
-    temp.replace(args.output)
-    print(f"wrote {args.output} ({len(text.splitlines())} lines)")
+    # Each file is written whole, then both are moved into place: a failed
+    # run leaves the old files, never one new file beside an old one.
+    temps = {}
+    try:
+        for path, text in texts.items():
+            temps[path] = path.with_name(path.name + ".tmp")
+            temps[path].write_text(text, encoding="utf-8", newline="\n")
+    except OSError as e:
+        for temp in temps.values():
+            temp.unlink(missing_ok=True)
+        print(f"derive_sample_data: {e}", file=sys.stderr)
+        return 1
+    for path, temp in temps.items():
+        temp.replace(path)
+        print(f"wrote {path} ({len(texts[path].splitlines())} lines)")
     return 0
 
 

@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <fstream>
@@ -153,6 +154,112 @@ TEST_F(DefaultDatabaseTest, market_tables_hold_two_consecutive_years_of_the_same
     EXPECT_EQ(text("SELECT columna || ',' || fila FROM merval ORDER BY rowid DESC LIMIT 1"), "2,60");
 }
 
+TEST_F(DefaultDatabaseTest, history_table_holds_eleven_years_of_returns_and_statistics_over_the_returns_present) {
+    open();
+    EXPECT_EQ(db->table_columns("AccionesHistoricas"), db->table_columns("AccionesXmes"));
+    // Each year 2012..2022 lists AccionesXmes's stocks and statistic rows, same numero, same order.
+    EXPECT_EQ(text("SELECT count(*) || ',' || count(DISTINCT h.anio * 100 + h.numero) || ',' || min(h.anio) || ','"
+                   " || max(h.anio) || ',' || (SELECT count(*) FROM AccionesHistoricas) FROM AccionesHistoricas h"
+                   " JOIN AccionesXmes a ON a.numero = h.numero AND a.codigo = h.codigo"
+                   " WHERE h.nombre = h.codigo || ' ' || h.anio"),
+              "616,616,2012,2022,616");
+    // The years of the sample tables hold their very numbers.
+    const std::string fields = "numero, nombre, codigo, anio, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12";
+    for (const auto& [table, year] : {std::pair{std::string("AccionesXmes"), 2018}, {std::string("Mercap"), 2019}}) {
+        const std::string mine = "SELECT " + fields + " FROM AccionesHistoricas WHERE anio = " + std::to_string(year),
+                          theirs = "SELECT " + fields + " FROM " + table;
+        EXPECT_EQ(text("SELECT (SELECT count(*) FROM (" + mine + " EXCEPT " + theirs + ")) || ',' || (SELECT count(*)"
+                       " FROM (" + theirs + " EXCEPT " + mine + ")) || ',' || (SELECT count(*) FROM (" + mine + "))"),
+                  "0,0,56") << table;
+    }
+
+    // Month-end closes read off merval.csv by hand (the dates are the months' last trading rows).
+    struct Return { std::string code; int year, month; double before, after; };
+    for (const Return& r : std::vector<Return>{
+             {"ALUA", 2015, 3, 6.96, 8.44},       // 2015-02-27, 2015-03-31
+             {"TXAR", 2013, 1, 1.22, 1.51},       // 2012-12-28, 2013-01-31
+             {"SUPV", 2016, 6, 32.02, 37.58},     // 2016-05-31 (its first close above 0), 2016-06-30
+             {"POLL", 2021, 11, 18.0, 27.2},      // 2021-10-29, and 2021-11-19 carried over the empty 22nd..30th
+             {"POLL", 2021, 12, 27.2, 26.1},      // that carried close, 2021-12-30
+             {"IRCP", 2021, 8, 116.45, 121.1},    // 2021-07-30, 2021-08-31, the month after its split
+             {"GGAL", 2022, 7, 176.2, 225.85}}) { // 2022-06-30, 2022-07-29, the last whole month
+        EXPECT_NEAR(number("SELECT m" + std::to_string(r.month) + " FROM AccionesHistoricas WHERE codigo = '" + r.code +
+                           "' AND anio = " + std::to_string(r.year)),
+                    100.0 * (r.after / r.before - 1.0), 0.5e-4 + 1e-9)
+            << r.code << " " << r.year << "-" << r.month;
+    }
+    // No return without two month-ends: none in January 2012 (no December 2011), none from August 2022 on (the
+    // file stops on 2022-08-12), none across the unadjusted splits of IRCP 2021-07 and BYMA 2022-07, none for SUPV
+    // before its first close above 0 (0.0 up to 2016-04-29).
+    EXPECT_EQ(number("SELECT count(m1) FROM AccionesHistoricas WHERE anio = 2012"), 0);
+    EXPECT_EQ(text("SELECT count(m7) || ',' || count(coalesce(m8, m9, m10, m11, m12)) FROM AccionesHistoricas"
+                   " WHERE anio = 2022 AND numero <= 52"),
+              "51,0");
+    EXPECT_EQ(text("SELECT group_concat(nombre, ',') FROM (SELECT nombre FROM AccionesHistoricas WHERE m7 IS NULL"
+                   " AND m6 IS NOT NULL AND m8 IS NOT NULL AND numero <= 52 ORDER BY nombre)"),
+              "IRCP 2021");
+    EXPECT_EQ(text("SELECT count(m6) || ',' || count(m7) FROM AccionesHistoricas WHERE nombre = 'BYMA 2022'"), "1,0");
+    EXPECT_EQ(number("SELECT count(*) FROM AccionesHistoricas WHERE codigo = 'SUPV' AND (anio < 2016 AND"
+                     " coalesce(m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12) IS NOT NULL OR"
+                     " anio = 2016 AND coalesce(m1, m2, m3, m4, m5) IS NOT NULL)"),
+              0);
+
+    // Rows 53..56 of each year summarise its month's stock rows, the missing returns skipped.
+    const auto all = rows("SELECT " + fields + " FROM AccionesHistoricas ORDER BY anio, numero").rows;
+    ASSERT_EQ(all.size(), 11u * 56);
+    for (size_t year = 0; year < 11; ++year) {
+        for (size_t field = 4; field < 16; ++field) {
+            SCOPED_TRACE(as_text(all[year * 56][1]) + " m" + std::to_string(field - 3));
+            std::vector<double> present;
+            for (size_t k = 0; k < 52; ++k)
+                if (!is_null(all[year * 56 + k][field])) present.push_back(as_number(all[year * 56 + k][field]));
+            auto stat = [&](size_t k) { return all[year * 56 + 52 + k][field]; };
+            if (present.empty()) {
+                for (size_t k = 0; k < 4; ++k) EXPECT_TRUE(is_null(stat(k))) << k;
+                continue;
+            }
+            const double n = static_cast<double>(present.size());
+            double mean = 0, squares = 0;
+            for (double x : present) mean += x / n;
+            for (double x : present) squares += (x - mean) * (x - mean);
+            EXPECT_NEAR(as_number(stat(0)), mean, 0.5e-4 + 1e-9);
+            EXPECT_EQ(as_number(stat(1)), *std::max_element(present.begin(), present.end()));
+            EXPECT_EQ(as_number(stat(2)), *std::min_element(present.begin(), present.end()));
+            if (present.size() < 2) EXPECT_TRUE(is_null(stat(3)));
+            else EXPECT_NEAR(as_number(stat(3)), std::sqrt(squares / (n - 1)), 0.5e-4 + 1e-9);
+        }
+    }
+}
+
+TEST_F(DefaultDatabaseTest, an_older_database_gains_the_history_table_at_open_once_and_a_read_only_one_opens_without_it) {
+    open();
+    const std::string all = "SELECT * FROM AccionesHistoricas ORDER BY rowid";
+    const auto history = rows(all).rows;
+    db->execute_script("DROP TABLE AccionesHistoricas");
+    db.reset();
+    ::chmod(file().c_str(), 0444);
+    const std::string older = read_bytes(file());
+    OpenResult shown = open_workbench_database(file());
+    ASSERT_TRUE(shown.db) << shown.error;
+    EXPECT_TRUE(shown.read_only);
+    EXPECT_FALSE(shown.db->table_exists("AccionesHistoricas"));
+    shown.db.reset();
+    EXPECT_EQ(read_bytes(file()), older);
+    ::chmod(file().c_str(), 0644);
+
+    for (int time = 0; time < 2; ++time) {
+        open(false);
+        EXPECT_EQ(rows(all).rows, history) << time;
+        db.reset();
+    }
+    // Once there, the table is the user's: rows deleted from it are not put back.
+    open(false);
+    db->execute_script("DELETE FROM AccionesHistoricas WHERE anio < 2020");
+    db.reset();
+    open(false);
+    EXPECT_EQ(number("SELECT count(*) FROM AccionesHistoricas"), 3 * 56);
+}
+
 // The bytes of a new SQLite file after `sql`, the file a workbench database if `ours`.
 std::string sqlite_bytes(const std::string& sql, bool ours = false) {
     TempDir scratch;
@@ -281,12 +388,13 @@ TEST_F(DefaultDatabaseTest, another_programs_wal_database_is_refused_with_its_si
 }
 
 TEST_F(DefaultDatabaseTest, an_open_that_fills_the_disk_leaves_the_file_and_no_side_file_of_its_own) {
-    // An older workbench database: opening it adds the later tables, which is where the disk fills.
+    // An older workbench database: opening it adds the later tables and the history rows, which is where
+    // the disk fills.
     testing::make_empty_database(file(), false).reset();
     const std::string older = read_bytes(file());
     testing::FailingVfs vfs;
     int refusals = 0, openings = 0;
-    for (int writes = 0; writes <= 40; ++writes) {
+    for (int writes = 0; writes <= 80; ++writes) {
         SCOPED_TRACE(writes);
         testing::FailingVfs::disk_full = false;
         testing::FailingVfs::writes_until_full = writes;
@@ -294,9 +402,10 @@ TEST_F(DefaultDatabaseTest, an_open_that_fills_the_disk_leaves_the_file_and_no_s
         testing::FailingVfs::writes_until_full = -1;
         testing::FailingVfs::disk_full = false;
         if (opened.db) {
-            // Room enough: the later tables are there, the last one too.
+            // Room enough: the later tables are there, the last one and every history row too.
             ++openings;
             EXPECT_TRUE(opened.db->table_exists("SumasArranque"));
+            EXPECT_EQ(as_number(opened.db->query("SELECT count(*) FROM AccionesHistoricas").rows.at(0).at(0)), 616);
             opened.db.reset();
             write_bytes(file(), older);
             continue;

@@ -80,6 +80,10 @@ const std::vector<std::string_view> kLaterTables = {
     "entrenamiento REAL, prueba REAL, operaciones INTEGER, canasta REAL, accion REAL, azar REAL, pvalor REAL)",
 };
 
+// A later table that comes with its rows: its script creates and fills it,
+// so it runs once, when the table is missing, never over a user's copy.
+constexpr std::string_view kHistoryTable = "AccionesHistoricas";
+
 // Every SQLite 3 file starts with these 16 bytes, the terminating zero
 // included.
 constexpr std::array<char, 16> kSqliteHeader = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
@@ -349,6 +353,9 @@ OpenResult open_existing(const fs::path& path, bool wal) {
         // the same moment then waits for this one instead of failing.
         result.db->execute_script("BEGIN IMMEDIATE");
         for (std::string_view statement : kLaterTables) result.db->execute_script(statement);
+        // Looked for under the write lock: two programs opening an older
+        // file at once add the rows only once.
+        if (!result.db->table_exists(kHistoryTable)) result.db->execute_script(embedded_history_data());
         result.db->commit();
     } catch (const EngineError& e) {
         if (result.db->in_transaction()) sqlite3_exec(result.db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
@@ -366,6 +373,7 @@ void build_default_database(const fs::path& temp) {
     try {
         db.execute_script(embedded_schema());
         db.execute_script(embedded_sample_data());
+        db.execute_script(embedded_history_data());
         for (std::string_view statement : kLaterTables) db.execute_script(statement);
     } catch (...) {
         // The destructor would commit what was written; a half-built file

@@ -39,7 +39,10 @@ const std::vector<std::string_view>& workbench_tables();
 // "CREATE TABLE IF NOT EXISTS"; they run, in order, every time a writable
 // workbench database is opened (after the file was judged ours), so older
 // files gain the tables. To add a table, append its statement to
-// kLaterTables in default_database.cpp.
+// kLaterTables in default_database.cpp. The ten-year table
+// AccionesHistoricas also arrives at that open, created and filled by
+// embedded_history_data() when the file has no such table; a read-only file
+// is shown without it.
 const std::vector<std::string_view>& later_tables();
 
 // Removes, in `folder`, the files named `prefix` + a process id (+ any
@@ -48,8 +51,9 @@ const std::vector<std::string_view>& later_tables();
 // processes and everything else are left alone.
 void remove_stale_temporaries(const std::filesystem::path& folder, std::string_view prefix);
 
-// The compiled-in schema and sample rows (SQL scripts).
+// The compiled-in schema, sample rows and ten-year table (SQL scripts).
 std::string_view embedded_schema();
 std::string_view embedded_sample_data();
+std::string_view embedded_history_data();
 
 }  // namespace vorn
