@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "batch/script_driver.h"
 #include "drivers/study.h"
 #include "drivers/walk_forward.h"
 #include "ga/rule_returns.h"
@@ -386,6 +387,29 @@ TEST_F(StudyWindowTest, refusals_and_a_stop_keep_nothing) {
     w.CommandEstudio.click();
     ASSERT_EQ(texts().size(), 1U);
     EXPECT_NE(texts()[0].find("AccionesHistoricas"), std::string::npos);
+}
+
+TEST_F(StudyWindowTest, a_script_with_a_seed_gets_the_same_rows_every_time) {
+    auto run = [this](std::uint64_t seed) {
+        std::ostringstream out;
+        batch::BatchSession session(out, {.seed = seed, .format = batch::OutputFormat::Text, .no_startup = true},
+                                    [this](Platform& p) { return std::make_unique<Workbench>(*db, p, dir.path()); });
+        std::istringstream script(
+            "click vorn2.Command46\nset GABPN.ComboMetodo Torneo\nset GABPN.Text3 10\nset GABPN.Text4 40\n"
+            "set GABPN.TextGeneraciones 5\nset GABPN.TextDesde 2012\nset GABPN.TextHasta 2016\n"
+            "set GABPN.TextAzar 100\nclick GABPN.CommandEstudio\n");
+        session.run(script);
+        return csv();
+    };
+    const std::string first = run(5);
+    EXPECT_EQ(run(5), first);
+    EXPECT_NE(run(6), first);
+    const std::string columns = "anio, cadena, descrip, entrenamiento, prueba, operaciones, canasta, accion, azar, pvalor";
+    EXPECT_EQ(count("(SELECT " + columns + " FROM EstudioAnios WHERE estudio = 1 EXCEPT SELECT " + columns +
+                    " FROM EstudioAnios WHERE estudio = 2)"),
+              0);
+    EXPECT_EQ(count("EstudioAnios WHERE estudio = 2"), 5);
+    EXPECT_EQ(count("Estudios WHERE semilla = (SELECT semilla FROM Estudios WHERE estudio = 1)"), 2);
 }
 
 // Validar on the real sample years: BYMA lost 15.04 % held through 2019.

@@ -1,5 +1,7 @@
 #include "drivers/study.h"
 
+#include <array>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <map>
@@ -62,12 +64,20 @@ std::string date_text(const LocalTime& t) {
            ":" + two_digits(t.minute) + ":" + two_digits(static_cast<int>(std::floor(t.second)));
 }
 
-// A percentage in the listings: two decimals, "-" for none.
-std::string percent(const std::optional<double>& value) {
-    if (!value) return "-";
-    std::string text = format_general(std::round(*value * 100) / 100, '.');
+// A number with a fixed count of decimals and a decimal point, so that
+// the listing's columns line up.
+std::string fixed(double value, int decimals) {
+    std::array<char, 64> buffer{};
+    const auto [end, ec] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
+    std::string text = ec == std::errc() ? std::string(buffer.data(), end) : format_sql(value);
+    // No "-0.00" for a loss that rounds away.
+    if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
     return text;
 }
+
+// A percentage in the listings: two decimals, "-" for none.
+std::string percent(const std::optional<double>& value) { return value ? fixed(*value, 2) : "-"; }
 
 // A number in "estudio.csv": four decimals at most, a decimal point,
 // nothing for none.
@@ -82,7 +92,7 @@ std::string padded(std::string text, size_t width) {
 
 Value optional_value(const std::optional<double>& x) { return x ? Value(*x) : Value(); }
 
-std::string p_text(double p) { return format_general(std::round(p * 1000) / 1000, '.'); }
+std::string p_text(double p) { return fixed(p, 3); }
 
 std::string settings_text(const StudySettings& s, const ga::GaWindow& w) {
     return "Desde=" + std::to_string(s.desde) + "; Hasta=" + std::to_string(s.hasta) +
@@ -104,7 +114,7 @@ std::vector<std::string> study_lines(long long estudio, const std::string& param
         lines.push_back(std::to_string(y.anio) + padded(percent(y.prueba), 9) + padded(percent(y.entrenamiento), 11) +
                         padded(std::to_string(y.operaciones), 7) + padded(percent(y.canasta), 11) +
                         padded(percent(y.accion), 10) + padded(percent(y.azar), 9) + padded(p_text(y.pvalor), 9) +
-                        "  " + y.cadena.substr(0, ga::kReadableRuleBits) + "  " + y.descrip);
+                        "  " + y.cadena + "  " + y.descrip);
     }
     lines.push_back("Media anual: regla " + percent(summary.media_regla) + " %, regla al azar " +
                     percent(summary.media_azar) + " %, canasta " + percent(summary.media_canasta) + " %");
@@ -228,12 +238,18 @@ void WalkForwardStudy::estudio() {
     std::atomic<bool> stop{false};
     const unsigned threads = threads_ != 0 ? threads_ : std::max(1U, std::thread::hardware_concurrency());
     const auto started = std::chrono::steady_clock::now();
-    session_.report_progress(Progress{0, count, "Estudio " + span + ": 0 de " + std::to_string(count) + " a\xC3\xB1os"});
     const std::optional<std::vector<StudyYear>> years =
-        study_years(*history, *settings, threads, stop, [&](int done) {
+        study_years(*history, *settings, threads, stop, [&](const StudyProgress& progress) {
             if (platform_.stop_requested()) stop = true;
-            const std::string text =
-                "Estudio " + span + ": " + std::to_string(done) + " de " + std::to_string(count) + " a\xC3\xB1os";
+            std::string text = "Estudio " + span + ": ";
+            if (!progress.running.empty()) {
+                text += "a\xC3\xB1o";
+                for (size_t i = 0; i < progress.running.size(); ++i)
+                    text += (i == 0 ? " " : ", ") + std::to_string(progress.running[i]);
+                text += "; ";
+            }
+            text += std::to_string(progress.done) + " de " + std::to_string(count) + " a\xC3\xB1os terminados";
+            const int done = progress.done;
             w.Label5.set_caption(text);
             session_.report_progress(Progress{done, count, text});
         });

@@ -273,9 +273,14 @@ std::optional<StudyYear> study_year(const MarketHistory& history, const StudySet
     const long long wanted = std::max<long long>(row.evaluadas, s.azar);
     std::vector<std::pair<double, double>> random_rules;
     random_rules.reserve(static_cast<size_t>(wanted));
+    // Drawn as random_chromosome draws, into one buffer: the loop runs
+    // hundreds of thousands of times and an allocation each would make the
+    // threads wait on the allocator.
+    std::string chromosome(static_cast<size_t>(s.length), '0');
     for (long long k = 0; static_cast<long long>(random_rules.size()) < wanted; ++k) {
         if (k % kStopEvery == 0 && stop.load(std::memory_order_relaxed)) return std::nullopt;
-        const std::optional<SignalRule> drawn = ga::readable_rule(ga::random_chromosome(s.length, draws), m);
+        for (char& bit : chromosome) bit = draws.random() >= 0.5 ? '1' : '0';
+        const std::optional<SignalRule> drawn = ga::readable_rule(chromosome, m);
         if (!drawn) continue;
         random_rules.emplace_back(ga::rule_return(*drawn, history, training, s.costo).percent,
                                   ga::rule_return(*drawn, history, test, s.costo).percent);
@@ -292,20 +297,27 @@ std::optional<StudyYear> study_year(const MarketHistory& history, const StudySet
 
 std::optional<std::vector<StudyYear>> study_years(const MarketHistory& history, const StudySettings& s,
                                                   unsigned threads, std::atomic<bool>& stop,
-                                                  const std::function<void(int done)>& poll) {
+                                                  const std::function<void(const StudyProgress&)>& poll) {
     const int count = s.hasta - s.desde + 1;
     std::vector<std::optional<StudyYear>> rows(static_cast<size_t>(std::max(0, count)));
     std::atomic<int> next{0};
     std::mutex mutex;
     std::condition_variable changed;
     int done = 0;
+    std::vector<int> running;
     std::exception_ptr failure;
     auto work = [&] {
         for (int i = next++; i < count && !stop.load(); i = next++) {
+            const int year = s.desde + i;
+            {
+                std::lock_guard lock(mutex);
+                running.push_back(year);
+            }
             try {
-                std::optional<StudyYear> row = study_year(history, s, s.desde + i, stop);
+                std::optional<StudyYear> row = study_year(history, s, year, stop);
                 std::lock_guard lock(mutex);
                 rows[static_cast<size_t>(i)] = std::move(row);
+                running.erase(std::find(running.begin(), running.end(), year));
                 ++done;
             } catch (...) {
                 std::lock_guard lock(mutex);
@@ -321,9 +333,11 @@ std::optional<std::vector<StudyYear>> study_years(const MarketHistory& history, 
     {
         std::unique_lock lock(mutex);
         while (done < count && !stop.load() && !failure) {
+            StudyProgress progress{done, running};
+            std::sort(progress.running.begin(), progress.running.end());
             const int so_far = done;
             lock.unlock();
-            if (poll) poll(so_far);
+            if (poll) poll(progress);
             lock.lock();
             if (done == so_far && !stop.load() && !failure) changed.wait_for(lock, kPollInterval);
         }

@@ -80,13 +80,18 @@ std::string describe_signal_rule(const ga::SignalRule& rule, const ga::MarketHis
 std::optional<StudyYear> study_year(const ga::MarketHistory& history, const StudySettings& settings, int year,
                                     const std::atomic<bool>& stop);
 
+struct StudyProgress {
+    int done = 0;               // years ended
+    std::vector<int> running;   // years being computed, in order
+};
+
 // Every test year, on `threads` worker threads (at least one). The calling
-// thread waits, calling poll(years done so far) about every 50 ms; poll
-// may set stop. A worker's exception stops the others and is thrown here.
-// Nothing when stopped.
+// thread waits, calling poll about every 50 ms and whenever a year ends;
+// poll may set stop. A worker's exception stops the others and is thrown
+// here. Nothing when stopped.
 std::optional<std::vector<StudyYear>> study_years(const ga::MarketHistory& history, const StudySettings& settings,
                                                   unsigned threads, std::atomic<bool>& stop,
-                                                  const std::function<void(int done)>& poll = {});
+                                                  const std::function<void(const StudyProgress&)>& poll = {});
 
 StudySummary summarize(const std::vector<StudyYear>& years);
 
