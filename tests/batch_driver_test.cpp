@@ -129,21 +129,25 @@ TEST_F(BatchSessionTest, dialogs_take_queued_answers_or_their_defaults_and_messa
         Platform& p = session->platform();
         p.message("Habia:120\rQuedan:96", "", Icon::None);
         inputs.push_back(p.input("Trama1 a Sumar", "Sumar Tramas", "1"));
-        replies.push_back(p.question("Pasada= 20 Termino?", "Atencion!!!", Icon::Question));
+        replies.push_back(p.question("Pasada= 20 Termino?", "Atencion!!!", Icon::Question, Answer::Yes));
+        replies.push_back(p.question("Restaurar?", "", Icon::Question, Answer::No));
     });
     w().Command1.set_handler(
         [&] { session->platform().message("a\x01" "b\xff" "c \xc3\xb1 \xe2\x82", "T\"\\", Icon::Critical); });
     EXPECT_EQ(run("answer 2\nreply no\nclick vorn2.Command12\nclick vorn2.Command12\nanswer\nanswer \"\"\n"
                   "reply cancel\nclick vorn2.command12\nclick vorn2.Command12\nclick vorn2.Command1\n"), 0);
     EXPECT_EQ(inputs, (std::vector<std::optional<std::string>>{"2", "1", std::nullopt, ""}));
-    EXPECT_EQ(replies, (std::vector<Answer>{Answer::No, Answer::Yes, Answer::Cancel, Answer::Yes}));
+    // A question with no reply queued takes its default button.
+    EXPECT_EQ(replies, (std::vector<Answer>{Answer::No, Answer::No, Answer::Yes, Answer::No, Answer::Cancel, Answer::No,
+                                            Answer::Yes, Answer::No}));
     const std::string msg = R"({"event":"message","title":"","icon":"none","text":"Habia:120\rQuedan:96"})";
     const std::string in = R"({"event":"input","title":"Sumar Tramas","prompt":"Trama1 a Sumar","default":"1",)";
     const std::string q = R"({"event":"question","title":"Atencion!!!","text":"Pasada= 20 Termino?",)";
-    EXPECT_EQ(events(), (Lines{msg, in + R"("answer":"2"})", q + R"("answer":"no"})",
-                               msg, in + R"("answer":"1","defaulted":true})", q + R"("answer":"yes","defaulted":true})",
-                               msg, in + R"("answer":null})", q + R"("answer":"cancel"})",
-                               msg, in + R"("answer":""})", q + R"("answer":"yes","defaulted":true})",
+    const std::string r = R"({"event":"question","title":"","text":"Restaurar?","answer":"no","defaulted":true})";
+    EXPECT_EQ(events(), (Lines{msg, in + R"("answer":"2"})", q + R"("answer":"no"})", r,
+                               msg, in + R"("answer":"1","defaulted":true})", q + R"("answer":"yes","defaulted":true})", r,
+                               msg, in + R"("answer":null})", q + R"("answer":"cancel"})", r,
+                               msg, in + R"("answer":""})", q + R"("answer":"yes","defaulted":true})", r,
                                "{\"event\":\"message\",\"title\":\"T\\\"\\\\\",\"icon\":\"critical\","
                                "\"text\":\"a\\u0001b\\ufffdc \xc3\xb1 \\ufffd\\ufffd\"}"}));
 }

@@ -242,8 +242,14 @@ TEST_F(GaWindowTest, validar_scores_each_rule_a_year_later_and_writes_nothing) {
     const std::vector<std::string>& lines = bench->reports().get().List1.lines();
     ASSERT_EQ(lines.size(), 3U);
     // CCC < AAA in months 7..12; AAA >= BBB (5) in 5..12 in 2018, >= 7 in 7..12 in 2019.
+    // Holding BBB compounds 5 % (7 %) a month. On the month before's
+    // returns the rule holds BBB 2019 in January (December 2018 passes) and
+    // in August to December: two entries and two exits at 0,5 %.
     EXPECT_EQ(lines[1], r + "\tComprar BBB 2018 en los meses en que CCC 2018 < AAA 2018 y AAA 2018 >= BBB 2018"
-                            "\t2018: 30\t2019: 42\tcomprar y mantener 2018: 60\t2019: 84");
+                            "\t2018: 30\tcomprar y mantener 2018: 79.59%"
+                            "\tComprar BBB 2019 en los meses en que CCC 2019 < AAA 2019 y AAA 2019 >= BBB 2019"
+                            "\t2019: 42\tcomprar y mantener 2019: 125.22%\tmes anterior con costos 2019: 47.09%"
+                            "\t(lee la accion que opera)");
     EXPECT_EQ(lines[2], "0101\tno es una regla");
     EXPECT_EQ(count("GA"), 0);
     EXPECT_EQ(count("converge"), 2);

@@ -123,7 +123,12 @@ TEST_F(QtPlatformTest, dialogs_show_what_they_are_given_over_their_window_fit_th
     for (auto [button, answer] : {std::pair{QMessageBox::No, Answer::No}, {QMessageBox::Yes, Answer::Yes},
                                   {QMessageBox::NoButton, Answer::Cancel}}) {
         answer_box(button);
-        EXPECT_EQ(platform.question("Pasada= 20 Termino?", "Atencion!!!", Icon::Question), answer);
+        EXPECT_EQ(platform.question("Pasada= 20 Termino?", "Atencion!!!", Icon::Question, Answer::Yes), answer);
+    }
+    // Enter presses the default button the caller asked for.
+    for (Answer preferred : {Answer::No, Answer::Yes}) {
+        when_dialog_opens<QMessageBox>([](QMessageBox& box) { box.defaultButton()->click(); });
+        EXPECT_EQ(platform.question("\u00bfRestaurar?", "", Icon::Question, preferred), preferred);
     }
 }
 

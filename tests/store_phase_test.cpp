@@ -73,7 +73,7 @@ TEST_F(StorePhase, what_a_store_shows_waits_for_its_commit_and_goes_with_its_rol
         EXPECT_THROW(store_result(*db, shown,
                                   [&] {
                                       db->execute("INSERT INTO ajena VALUES ('preguntado')");
-                                      if (kind == 0) shown.question("¿Seguro?", "", Icon::Question);
+                                      if (kind == 0) shown.question("¿Seguro?", "", Icon::Question, Answer::Yes);
                                       if (kind == 1) shown.input("Trama", "", "1");
                                   }),
                      std::logic_error);

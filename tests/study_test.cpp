@@ -13,6 +13,7 @@
 #include "ga_fixture.h"
 #include "shell/default_database.h"
 #include "shell/number_text.h"
+#include "shell/run_claim.h"
 
 namespace vorn::testing {
 namespace {
@@ -379,6 +380,19 @@ TEST_F(StudyWindowTest, refusals_and_a_stop_keep_nothing) {
     EXPECT_EQ(texts(), std::vector<std::string>{"Estudio detenido: no se guardo"});
     EXPECT_EQ(count("Estudios") + count("EstudioAnios"), 0);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "estudio.csv"));
+
+    // Another program's GA run or study holds the file.
+    platform.stop = false;
+    {
+        Database other((dir.path() / "ga7.mdb").string(), Database::OpenMode::Existing);
+        const RunClaim held(other);
+        ASSERT_TRUE(held.held());
+        platform.messages.clear();
+        w.CommandEstudio.click();
+        ASSERT_EQ(texts().size(), 1U);
+        EXPECT_NE(texts()[0].find("Otro programa"), std::string::npos);
+        EXPECT_EQ(count("Estudios"), 0);
+    }
 
     // Without the history there is nothing to study.
     platform.stop = false;

@@ -27,7 +27,7 @@ public:
         answers.pop_front();
         return answer;
     }
-    Answer question(std::string_view, std::string_view, Icon) override { return Answer::Yes; }
+    Answer question(std::string_view, std::string_view, Icon, Answer preferred) override { return preferred; }
     void print_lines(const std::vector<std::string>&) override {}
     void print_form_image(const Form&) override {}
     std::chrono::system_clock::time_point now() override { return std::chrono::system_clock::now(); }

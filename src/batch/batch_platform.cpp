@@ -54,9 +54,9 @@ std::optional<std::string> BatchPlatform::input(std::string_view prompt, std::st
     return answer;
 }
 
-Answer BatchPlatform::question(std::string_view text, std::string_view title, Icon) {
+Answer BatchPlatform::question(std::string_view text, std::string_view title, Icon, Answer preferred) {
     bool defaulted = replies_.empty();
-    Answer answer = Answer::Yes;
+    Answer answer = preferred;
     if (!defaulted) {
         answer = replies_.front();
         replies_.pop_front();

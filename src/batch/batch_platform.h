@@ -42,7 +42,7 @@ public:
     void message(std::string_view text, std::string_view title, Icon icon) override;
     std::optional<std::string> input(std::string_view prompt, std::string_view title,
                                      std::string_view default_text) override;
-    Answer question(std::string_view text, std::string_view title, Icon icon) override;
+    Answer question(std::string_view text, std::string_view title, Icon icon, Answer preferred) override;
     void print_lines(const std::vector<std::string>& lines) override;
     // A form's image is what it shows: the lines of its visible lists, or
     // its caption when it has none.

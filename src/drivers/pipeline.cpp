@@ -140,7 +140,7 @@ std::string DatasetPipeline::generartrama(int& t1, int& t2) {
         if (w_.Text9.text() == "SI") {
             answer = platform_.question(std::string(kFlatQuestion) + "\r" + kFlatSigma + format_short(s) + "\r" +
                                             kFlatMean + format_short(m),
-                                        kFlatTitle, Icon::Question);
+                                        kFlatTitle, Icon::Question, Answer::Yes);
         }
         if (answer == Answer::Yes) {
             toolkit_.borrartrama(t1);

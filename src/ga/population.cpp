@@ -147,7 +147,7 @@ MarkcrossResult markcross(std::vector<GaRow>& rows, Platform& platform, Generati
         if (passes % bound == 0) {
             const std::string question = kPairingQuestionStart + format_short(static_cast<double>(passes)) +
                                          kPairingQuestionEnd;
-            if (platform.question(question, kPairingQuestionTitle, Icon::Question) == Answer::Yes) {
+            if (platform.question(question, kPairingQuestionTitle, Icon::Question, Answer::Yes) == Answer::Yes) {
                 throw EndProgram{0};
             }
         }

@@ -208,11 +208,13 @@ std::optional<std::string> QtPlatform::input(std::string_view prompt, std::strin
     return dialog.textValue().toStdString();
 }
 
-Answer QtPlatform::question(std::string_view text, std::string_view title, Icon icon) {
+Answer QtPlatform::question(std::string_view text, std::string_view title, Icon icon, Answer preferred) {
     QMessageBox box(box_icon(icon), qstr(title), shown_text(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, dialog_parent());
     box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(preferred == Answer::No       ? QMessageBox::No
+                         : preferred == Answer::Cancel ? QMessageBox::Cancel
+                                                       : QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
     box.exec();
     QAbstractButton* chosen = box.clickedButton();

@@ -53,8 +53,9 @@ public:
     // answer like a cancel.
     virtual std::optional<std::string> input(std::string_view prompt, std::string_view title,
                                              std::string_view default_text) = 0;
-    // A Yes/No/Cancel question.
-    virtual Answer question(std::string_view text, std::string_view title, Icon icon) = 0;
+    // A Yes/No/Cancel question; preferred is its default button, the
+    // answer Enter gives (and a script that queued none).
+    virtual Answer question(std::string_view text, std::string_view title, Icon icon, Answer preferred) = 0;
 
     virtual void print_lines(const std::vector<std::string>& lines) = 0;
     virtual void print_form_image(const Form& form) = 0;

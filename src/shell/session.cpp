@@ -112,10 +112,10 @@ std::optional<std::string> ReportingPlatform::input(std::string_view prompt, std
     return shown_.input(prompt, title, default_text);
 }
 
-Answer ReportingPlatform::question(std::string_view text, std::string_view title, Icon icon) {
+Answer ReportingPlatform::question(std::string_view text, std::string_view title, Icon icon, Answer preferred) {
     refuse_dialog_while_held();
     db_.commit_before_report();
-    return shown_.question(text, title, icon);
+    return shown_.question(text, title, icon, preferred);
 }
 
 void ReportingPlatform::print_lines(const std::vector<std::string>& lines) {

@@ -50,7 +50,7 @@ public:
     void message(std::string_view text, std::string_view title, Icon icon) override;
     std::optional<std::string> input(std::string_view prompt, std::string_view title,
                                      std::string_view default_text) override;
-    Answer question(std::string_view text, std::string_view title, Icon icon) override;
+    Answer question(std::string_view text, std::string_view title, Icon icon, Answer preferred) override;
     void print_lines(const std::vector<std::string>& lines) override;
     void print_form_image(const Form& form) override;
     std::chrono::system_clock::time_point now() override { return shown_.now(); }

@@ -27,7 +27,7 @@ bool is_lock(const EngineError& error) { return error.code() == SQLITE_BUSY || e
 
 LockRetry after_locked_try(Platform& platform, int attempt) {
     if (attempt >= kMaxLockedTries) return LockRetry::Locked;
-    if (platform.question(kLockedQuestion, kLockedTitle, Icon::Exclamation) != Answer::Yes) return LockRetry::Declined;
+    if (platform.question(kLockedQuestion, kLockedTitle, Icon::Exclamation, Answer::Yes) != Answer::Yes) return LockRetry::Declined;
     return LockRetry::Retry;
 }
 

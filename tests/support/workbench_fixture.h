@@ -37,7 +37,7 @@ struct AskedInput {
 class ScriptedPlatform : public Platform {
 public:
     // Queued answers; an input box with nothing queued takes its default,
-    // a question with nothing queued answers Yes.
+    // a question with nothing queued takes its default button.
     std::deque<std::optional<std::string>> inputs;
     std::deque<Answer> answers;
     std::vector<ShownMessage> messages;
@@ -67,10 +67,10 @@ public:
         inputs.pop_front();
         return answer;
     }
-    Answer question(std::string_view text, std::string_view, Icon) override {
+    Answer question(std::string_view text, std::string_view, Icon, Answer preferred) override {
         questions.emplace_back(text);
         if (on_question) on_question(std::string(text));
-        if (answers.empty()) return Answer::Yes;
+        if (answers.empty()) return preferred;
         Answer answer = answers.front();
         answers.pop_front();
         return answer;
