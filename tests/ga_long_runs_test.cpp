@@ -102,7 +102,7 @@ TEST_F(GaLongRuns, fields_out_of_range_are_refused_by_name_before_anything_chang
     platform.messages.clear();
     platform.stop_at_poll = platform.stop_polls + 1;
     start(w, "Max", "9999", "1000", "Text5");
-    EXPECT_TRUE(texts().empty());
+    EXPECT_EQ(texts(), std::vector<std::string>{"Busqueda detenida en la pasada 1 de 10"});
     EXPECT_EQ(w.Text3.text() + " " + w.Text5.text(), "10000 10");
     EXPECT_EQ(as_text(rows("SELECT count(*) || ' ' || min(length(cadena)) || ' ' || max(length(cadena)) FROM GA")
                           .rows.at(0).at(0)),
@@ -158,7 +158,11 @@ TEST_F(GaLongRuns, a_pass_stores_at_its_end_and_a_stop_drops_the_generation_in_c
             }
             EXPECT_EQ(recorded_passes(), static_cast<double>(whole[in].pass - (in_its_pass ? 0 : 1))) << k;
             EXPECT_EQ(w.Curva.points().size(), in_its_pass ? static_cast<size_t>(whole[kept - 1].number) : 0U) << k;
-            EXPECT_EQ(announced(), count("converge") > 0) << k;
+            // It says where it stopped, with the best rule when a pass was recorded.
+            const std::string stopped = "Busqueda detenida en la pasada " + std::to_string(whole[in].pass) + " de 3";
+            ASSERT_FALSE(texts().empty()) << k;
+            EXPECT_EQ(texts().back().substr(0, stopped.size()), stopped) << k;
+            EXPECT_EQ(texts().back().size() > stopped.size(), count("converge") > 0) << k;
         }
     }
 }

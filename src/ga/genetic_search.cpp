@@ -43,6 +43,7 @@ constexpr const char* kOtherNeedsLength = "La estrategia Other necesita Tama\xC3
 constexpr const char* kEmptyMarketStart = "La tabla ";
 constexpr const char* kEmptyMarketEnd = " no tiene filas: las reglas no se pueden evaluar y valen -1";
 constexpr const char* kProgramaTerminado = "Programa Terminado";
+constexpr const char* kBusquedaDetenida = "Busqueda detenida en la pasada ";
 constexpr const char* kTermine = "termine (+) ";
 constexpr const char* kDecodificaMissing = "Error en Decodifica numero=";
 constexpr const char* kPrintDone = "Impresi\xC3\xB3n Completa";
@@ -553,8 +554,15 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
 
     w.Data4.source().set_record_source(kConvergeOrder);
     for (DataControl* data : {&w.Data1, &w.Data2, &w.Data3, &w.Data4, &w.Data5, &w.Data9}) data->source().refresh();
+    // A stopped run says where it stopped, so that its result is not
+    // taken for that of the whole run asked for.
+    const std::string ending = run.stopping ? kBusquedaDetenida + whole_text(run.pass).substr(1) + " de " +
+                                                  whole_text(run.passes).substr(1)
+                                            : std::string(kProgramaTerminado);
     if (!run.order.empty()) {
-        platform_.message(std::string(kProgramaTerminado) + "\r" + describir(run.order.front()->cadena, run.strategy));
+        platform_.message(ending + "\r" + describir(run.order.front()->cadena, run.strategy));
+    } else if (run.stopping) {
+        platform_.message(ending);
     }
     // Minutes as the window always counted them: a day is 100000 units.
     const double days = std::chrono::duration<double>(platform_.now() - t0).count() / 86400.0;
