@@ -110,8 +110,19 @@ TEST_F(ExperimentsTest, purge_drops_poor_rows_and_an_empty_log_still_runs_the_ex
     add_log(6, Value());
     drawn.stop_at_poll = 0;
     drawn.messages.clear();
+    drawn.message_depths.clear();
+    std::vector<Progress> reported;
+    bench->on_progress([&](const Progress& p) {
+        if (p.text.rfind("Experimento ", 0) == 0) reported.push_back(p);
+    });
     click(w().Command45);
     EXPECT_EQ(w().Text12.text(), "100");
+    // The hundred are one long run, and say which experiment runs.
+    ASSERT_EQ(reported.size(), 100U);
+    EXPECT_EQ(reported[6].text, "Experimento 7 de 100");
+    EXPECT_EQ(reported.back().done * 1000 + reported.back().total, 100100);
+    EXPECT_EQ(drawn.long_run_depth, 0);
+    for (int depth : drawn.message_depths) EXPECT_EQ(depth, 1);
     EXPECT_EQ(log_rows(), 101);
     for (const auto& m : drawn.messages) EXPECT_NE(m.icon, Icon::Critical) << m.text;
 }

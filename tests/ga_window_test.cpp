@@ -83,6 +83,10 @@ TEST_F(GaWindowTest, a_run_leaves_a_consistent_population_its_totals_and_its_win
     EXPECT_FALSE(w.GroupPush3D1.pressed());
     EXPECT_FALSE(bench->reports().get().visible());
     EXPECT_EQ(bench->reports().get().caption(), "Pasada: 3/ 2");
+    // The run is one long run; its result is told once it is over.
+    EXPECT_EQ(platform.long_runs, 1);
+    ASSERT_FALSE(platform.message_depths.empty());
+    EXPECT_EQ(platform.message_depths.back(), 0);
 
     // GA: the pool of the last generation, every value that of its chromosome.
     QueryResult ga = rows("SELECT cadena, decimal, codigo, recno, crossover FROM GA");

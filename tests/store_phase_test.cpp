@@ -46,13 +46,16 @@ TEST_F(StorePhase, what_a_store_shows_waits_for_its_commit_and_goes_with_its_rol
         EXPECT_EQ(store_result(*db, shown, [&] {
                       db->execute("INSERT INTO ajena VALUES ('hecho')");
                       shown.message("Guardado", "", Icon::None);
+                      shown.note("Anotado");
                       shown.print_lines({"linea"});
                   }),
                   StoreOutcome::Stored);
     });
-    EXPECT_EQ(platform.texts(), std::vector<std::string>{"Guardado"});
+    // A note waits like a message, in its place, and stays a note.
+    EXPECT_EQ(platform.texts(), (std::vector<std::string>{"Guardado", "Anotado"}));
+    EXPECT_EQ(platform.notes, std::vector<std::string>{"Anotado"});
     EXPECT_EQ(platform.printed, std::vector<std::vector<std::string>>{{"linea"}});
-    EXPECT_EQ(at_message, (std::vector<std::pair<bool, long>>{{true, 1}}));
+    EXPECT_EQ(at_message, (std::vector<std::pair<bool, long>>{{true, 1}, {true, 1}}));
 
     // A failing store: its message is never shown, only the failure.
     platform.messages.clear();

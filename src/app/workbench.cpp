@@ -59,6 +59,7 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
     // Every training's history goes through the experiments, which keep
     // each curve and pass it on to "test.csv".
     network_->set_history_writer(experiments_.get());
+    experiments_->set_progress([this](const Progress& progress) { report_progress(progress); });
     red_fitness_ = std::make_unique<drivers::RedFitness>(*experiments_, platform);
 
 

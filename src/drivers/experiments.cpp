@@ -398,9 +398,12 @@ void Experiments::purgar_y_repetir() {
     end_load_phase(db);
 
     w_.Text12.set_text("0");
+    const LongRun long_run(platform_);
     for (int k = 0; k < kRepetitions; ++k) {
         w_.Text12.set_text(format_general(parse_leading(w_.Text12.text()) + 1));
         w_.Text12.refresh();
+        if (progress_) progress_(Progress{k + 1, kRepetitions,
+                                   "Experimento " + format_int(k + 1) + " de " + format_int(kRepetitions)});
         if (!experimento_aleatorio()) return;
         if (platform_.stop_requested()) return;
     }

@@ -27,6 +27,7 @@
 
 #include "engine/error_curve.h"
 #include "engine/network.h"
+#include "shell/session.h"
 
 namespace vorn {
 class Database;
@@ -71,6 +72,8 @@ public:
     // composition; without it the timer hands nothing.
     using GaHandOff = std::function<void(const std::string& bits, const std::string& result)>;
     void set_ga_hand_off(GaHandOff hand_off) { ga_hand_off_ = std::move(hand_off); }
+    // Where the hundred report which experiment runs ("Experimento k de 100").
+    void set_progress(std::function<void(const Progress&)> progress) { progress_ = std::move(progress); }
 
     // One random experiment (Command41); its logged error, nullopt when
     // nothing was logged (refused, not stored, or stopped).
@@ -125,6 +128,7 @@ private:
     DatasetPipeline& pipeline_;
     ReportWindows& reports_;
     exchange::PatternFiles& files_;
+    std::function<void(const Progress&)> progress_;
     GaHandOff ga_hand_off_;
 
     // The per-pass errors of the last training run, thinned.

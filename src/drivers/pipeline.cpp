@@ -169,7 +169,7 @@ const std::vector<DatasetPipeline::Operation>& DatasetPipeline::operations() {
              p.store_.database().execute(kKeepFrame + n2s(s.t1));
              p.store_.bpn().refresh();
              if (p.store_.bpn().record_count() == 0) return false;
-             p.platform_.message(kBeforePartition);
+             p.platform_.note(kBeforePartition);
              p.toolkit_.particionartrama(s.t1, s.t2);
              return true;
          }},

@@ -72,7 +72,7 @@ void FrameToolkit::combine(Operator op, int& t1, int& t2) {
     // Two numbers above the frame count name the same (last) frame: the
     // comparison is of the frames actually used.
     if (op == Operator::Quotient && t1 == t2) {
-        if (upper(w_.Text9.text()) != "NO") platform_.message(kSameFrameDivision + format_short(t1));
+        if (upper(w_.Text9.text()) != "NO") platform_.note(kSameFrameDivision + format_short(t1));
         return;
     }
     if (op == Operator::Difference && t1 == t2) return;

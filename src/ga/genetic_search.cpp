@@ -476,6 +476,9 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
         if (s->start_of_run) s->start_of_run();
     }
     View view(w, consultas());
+    // Notes during the passes need not stop them; the run's result is
+    // told after this scope.
+    std::optional<LongRun> long_run(std::in_place, platform_);
 
     // Load: what the run starts from.
     const bool had_converge = !w.converge().refresh_and_read({"cadena"}).rows.empty();
@@ -554,6 +557,7 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
 
     w.Data4.source().set_record_source(kConvergeOrder);
     for (DataControl* data : {&w.Data1, &w.Data2, &w.Data3, &w.Data4, &w.Data5, &w.Data9}) data->source().refresh();
+    long_run.reset();
     // A stopped run says where it stopped, so that its result is not
     // taken for that of the whole run asked for.
     const std::string ending = run.stopping ? kBusquedaDetenida + whole_text(run.pass).substr(1) + " de " +

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <iostream>
 
+#include "qt/message_log.h"
 #include "qt/qt_platform.h"
 #include "qt/ui.h"
 #include "shell/controls.h"
@@ -53,6 +55,10 @@ int GuiApp::run(const GuiOptions& options, const SessionBuilder& build) {
     Ui ui(*session);
     platform.set_form_widgets([&ui](const Form& form) -> QWidget* { return ui.window(form); });
     platform.set_dialog_parent([&ui] { return ui.dialog_parent(); });
+    MessageLog log;
+    platform.set_message_log(&log);
+    platform.set_ending([&ui] { return ui.ending(); });
+    if (QMainWindow* main = ui.main_window()) main->statusBar()->addWidget(new MessagesButton(log, main));
     if (options.no_startup) {
         for (Timer* timer : session->armed_timers()) timer->set_interval(0);
     }
@@ -61,6 +67,8 @@ int GuiApp::run(const GuiOptions& options, const SessionBuilder& build) {
     int code = QApplication::exec();
     platform.set_form_widgets(nullptr);
     platform.set_dialog_parent(nullptr);
+    platform.set_message_log(nullptr);
+    platform.set_ending(nullptr);
     return session->exit_code().value_or(code);
 }
 

@@ -24,6 +24,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "qt/message_log.h"
 #include "shell/form.h"
 #include "shell/number_text.h"
 
@@ -173,8 +174,13 @@ QWidget* QtPlatform::dialog_parent() const {
 
 // A box without a title shows the program's name: the platform puts it there.
 void QtPlatform::message(std::string_view text, std::string_view title, Icon icon) {
-    QWidget* parent = dialog_parent();
     const QString shown = shown_text(text);
+    if (ending_ && ending_()) {
+        // Nobody is left to dismiss a box: the program ends after this run.
+        if (log_ != nullptr) log_->add(shown);
+        return;
+    }
+    QWidget* parent = dialog_parent();
     if (too_tall_for_a_message_box(shown, screen_of(parent))) {
         show_long_message(shown, qstr(title), icon, parent);
         return;
@@ -184,8 +190,17 @@ void QtPlatform::message(std::string_view text, std::string_view title, Icon ico
     box.exec();
 }
 
+void QtPlatform::note(std::string_view text) {
+    if (long_runs_ > 0 && log_ != nullptr) {
+        log_->add(shown_text(text));
+        return;
+    }
+    message(text);
+}
+
 std::optional<std::string> QtPlatform::input(std::string_view prompt, std::string_view title,
                                              std::string_view default_text) {
+    if (ending_ && ending_()) return std::nullopt;
     QWidget* parent = dialog_parent();
     QInputDialog dialog(parent);
     dialog.setInputMode(QInputDialog::TextInput);
@@ -209,6 +224,7 @@ std::optional<std::string> QtPlatform::input(std::string_view prompt, std::strin
 }
 
 Answer QtPlatform::question(std::string_view text, std::string_view title, Icon icon, Answer preferred) {
+    if (ending_ && ending_()) return preferred;
     QMessageBox box(box_icon(icon), qstr(title), shown_text(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, dialog_parent());
     box.setTextFormat(Qt::PlainText);

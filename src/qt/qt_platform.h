@@ -20,6 +20,8 @@ class QWidget;
 
 namespace vorn::qt {
 
+class MessageLog;
+
 struct PrintSettings {
     // Where a print goes as a PDF file when no printer is installed.
     std::filesystem::path pdf_folder = ".";
@@ -39,6 +41,12 @@ public:
     // Which window a dialog belongs to (opens over, on that window's
     // screen); without it, the active window.
     void set_dialog_parent(std::function<QWidget*()> lookup) { dialog_parent_ = std::move(lookup); }
+    // Where the notes of a long run go instead of boxes.
+    void set_message_log(MessageLog* log) { log_ = log; }
+    // Whether the program is ending after the running handler (closed or
+    // "Salir" during a run): nothing is then shown that would wait for
+    // the user; messages go to the log, questions take their default.
+    void set_ending(std::function<bool()> ending) { ending_ = std::move(ending); }
 
     void message(std::string_view text, std::string_view title = "", Icon icon = Icon::None) override;
     std::optional<std::string> input(std::string_view prompt, std::string_view title,
@@ -51,6 +59,9 @@ public:
     void reseed() override;
     void beep() override;
     void end_program(int code) override;
+    void note(std::string_view text) override;
+    void begin_long_run() override { ++long_runs_; }
+    void end_long_run() override { --long_runs_; }
 
 private:
     // A printer ready for a document named for its content; pdf_file is
@@ -64,6 +75,9 @@ private:
     PrintSettings print_;
     std::function<QWidget*(const Form&)> form_widgets_;
     std::function<QWidget*()> dialog_parent_;
+    MessageLog* log_ = nullptr;
+    std::function<bool()> ending_;
+    int long_runs_ = 0;
 };
 
 // True when a text shown in a plain message box would stand taller than

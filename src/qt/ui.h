@@ -75,6 +75,8 @@ public:
     // The user asked the running handler to stop; with end_after the
     // program ends once it has. Does nothing while no handler runs.
     void request_stop(bool end_after);
+    // Whether the program ends once the running handler returns (or ends now).
+    bool ending() const { return end_pending_ || ending_; }
     // Inputs dropped while handlers ran.
     long dropped_inputs() const;
 

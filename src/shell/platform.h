@@ -84,6 +84,16 @@ public:
     virtual void hold_messages() {}
     virtual void release_messages(bool /*show*/) {}
 
+    // A message that only informs: no icon, no answer, no failure. During
+    // a long run (a LongRun scope) a front end may collect it in a list the
+    // user opens when he likes, instead of stopping the run until a box is
+    // dismissed; elsewhere, and on platforms that do not, it is a message.
+    virtual void note(std::string_view text) { message(text, "", Icon::None); }
+    // A long run (the hundred experiments, a genetic search) begins or
+    // ends; scopes nest. Its result is told after the scope ends.
+    virtual void begin_long_run() {}
+    virtual void end_long_run() {}
+
 private:
     bool stop_requested_ = false;
 };
@@ -120,6 +130,18 @@ private:
     };
     std::uint64_t next_seed_;
     Twister engine_;
+};
+
+// The length of a long run, for Platform::note.
+class LongRun {
+public:
+    explicit LongRun(Platform& platform) : platform_(platform) { platform_.begin_long_run(); }
+    ~LongRun() { platform_.end_long_run(); }
+    LongRun(const LongRun&) = delete;
+    LongRun& operator=(const LongRun&) = delete;
+
+private:
+    Platform& platform_;
 };
 
 // A random source on a stream of its own, for work that must draw the same

@@ -98,7 +98,7 @@ bool take_write_lock(Database& db, Platform& platform) {
 
 void ReportingPlatform::message(std::string_view text, std::string_view title, Icon icon) {
     if (held_depth_ > 0) {
-        held_.push_back({false, {}, std::string(text), std::string(title), icon});
+        held_.push_back({false, false, {}, std::string(text), std::string(title), icon});
         return;
     }
     db_.commit_before_report();
@@ -120,7 +120,7 @@ Answer ReportingPlatform::question(std::string_view text, std::string_view title
 
 void ReportingPlatform::print_lines(const std::vector<std::string>& lines) {
     if (held_depth_ > 0) {
-        held_.push_back({true, lines, {}, {}, Icon::None});
+        held_.push_back({true, false, lines, {}, {}, Icon::None});
         return;
     }
     db_.commit_before_report();
@@ -139,10 +139,21 @@ void ReportingPlatform::release_messages(bool show) {
     for (const HeldReport& report : reports) {
         if (report.print) {
             print_lines(report.lines);
+        } else if (report.note) {
+            note(report.text);
         } else {
             message(report.text, report.title, report.icon);
         }
     }
+}
+
+void ReportingPlatform::note(std::string_view text) {
+    if (held_depth_ > 0) {
+        held_.push_back({false, true, {}, std::string(text), {}, Icon::None});
+        return;
+    }
+    db_.commit_before_report();
+    shown_.note(text);
 }
 
 void ReportingPlatform::print_form_image(const Form& form) {

@@ -66,10 +66,14 @@ public:
     // the lock held) and throws std::logic_error.
     void hold_messages() override { ++held_depth_; }
     void release_messages(bool show) override;
+    void note(std::string_view text) override;
+    void begin_long_run() override { shown_.begin_long_run(); }
+    void end_long_run() override { shown_.end_long_run(); }
 
 private:
     struct HeldReport {
         bool print = false;
+        bool note = false;
         std::vector<std::string> lines;
         std::string text, title;
         Icon icon = Icon::None;

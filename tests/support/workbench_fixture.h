@@ -53,9 +53,24 @@ public:
     std::function<void(const std::string&)> on_message;
     std::function<void(const std::string&)> on_question;
     std::function<void(const std::string&)> on_input;
+    // Long runs begun, the depth now, and the depth at each message.
+    int long_runs = 0;
+    int long_run_depth = 0;
+    std::vector<int> message_depths;
+    std::vector<std::string> notes;
+    void begin_long_run() override {
+        ++long_runs;
+        ++long_run_depth;
+    }
+    void end_long_run() override { --long_run_depth; }
+    void note(std::string_view text) override {
+        notes.emplace_back(text);
+        message(text, "", Icon::None);
+    }
 
     void message(std::string_view text, std::string_view title, Icon icon) override {
         messages.push_back({std::string(text), std::string(title), icon});
+        message_depths.push_back(long_run_depth);
         if (on_message) on_message(std::string(text));
     }
     std::optional<std::string> input(std::string_view prompt, std::string_view title,
