@@ -250,6 +250,38 @@ TEST_F(ExperimentsTest, a_start_keeps_the_users_frames_and_weights_until_the_nex
     EXPECT_EQ(drawn.texts().back(), "El error de esta pasada es:" + format_short(logged_error(logged + 1)));
 }
 
+TEST_F(ExperimentsTest, restoring_puts_back_what_the_start_replaced_only_when_told_yes) {
+    auto tables = [&] {
+        return as_text(rows("SELECT group_concat(capa || ',' || fila || ',' || columna || ',' || valor, ';') FROM "
+                            "(SELECT * FROM BPN ORDER BY rowid)").rows[0][0]) + "|" +
+               as_text(rows("SELECT group_concat(capa || ',' || fila || ',' || columna || ',' || valor, ';') FROM "
+                            "(SELECT * FROM BPNPESOS ORDER BY rowid)").rows[0][0]);
+    };
+    // Nothing replaced yet: said so, nothing asked.
+    click(w().restaurartramas);
+    EXPECT_TRUE(drawn.questions.empty());
+    EXPECT_EQ(drawn.texts().back().rfind("No hay tramas anteriores", 0), 0U);
+
+    add_frames({{0.1, 0.2}, {0.3, 0.4}}, {0.5, 0.6});
+    db->execute("INSERT INTO BPNPESOS VALUES (1, 1, 1, 0.7), (2, 1, 1, 0.8)");
+    refresh_all();
+    const std::string users = tables();
+    bench->fire(w().Timer1);
+    const std::string replaced = tables();
+    ASSERT_NE(replaced, users);
+
+    // The question's default is No: with no answer given nothing changes.
+    click(w().restaurartramas);
+    ASSERT_EQ(drawn.questions.size(), 1U);
+    EXPECT_NE(drawn.questions[0].find("6 filas de tramas y 2 pesos"), std::string::npos);
+    EXPECT_EQ(tables(), replaced);
+    drawn.answers = {Answer::Yes};
+    click(w().restaurartramas);
+    EXPECT_EQ(tables(), users);
+    EXPECT_EQ(drawn.texts().back(), "Se restauraron 6 filas de tramas y 2 pesos.");
+    EXPECT_EQ(w().bpn().record_count(), 6);
+}
+
 TEST_F(ExperimentsTest, a_stopped_timer_never_runs_the_startup_experiment) {
     w().Timer1.set_interval(0);
     w().Text10.set_text("000000000000");

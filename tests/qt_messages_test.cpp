@@ -2,10 +2,14 @@
 // ending program waits on no box.
 #include <QListWidget>
 #include <QMessageBox>
+#include <QAction>
+#include <QMainWindow>
 #include <QPushButton>
+#include <QTextBrowser>
 
 #include "qt/message_log.h"
 #include "qt/qt_platform.h"
+#include "qt/ui.h"
 #include "qt_dialogs.h"
 #include "support/workbench_fixture.h"
 
@@ -90,6 +94,45 @@ TEST_F(QtMessagesTest, an_ending_program_shows_nothing_that_waits_for_the_user) 
     ending = false;
     platform.message("Programa Terminado");
     EXPECT_EQ(boxes, 1);
+}
+
+TEST_F(QtMessagesTest, a_document_opens_in_a_window_that_blocks_nothing_and_f1_opens_the_guide) {
+    count_boxes();
+    platform.show_document("Ayuda de vorn2", "# Gu\u00eda\n\nUna **prueba**.");
+    QWidget* shown = platform.document_window("Ayuda de vorn2");
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_FALSE(shown->isModal());
+    EXPECT_EQ(boxes, 0);
+    auto* text = shown->findChild<QTextBrowser*>();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->toPlainText(), "Gu\u00eda\nUna prueba.");
+    // The same title reuses its window.
+    platform.show_document("Ayuda de vorn2", "otra");
+    EXPECT_EQ(platform.document_window("Ayuda de vorn2"), shown);
+    EXPECT_EQ(text->toPlainText(), "otra");
+
+    // In the program: the "Ayuda" menu answers F1 with the guide, and
+    // "Acerca de" names the market data's licence.
+    TempDir dir;
+    auto db = make_empty_database(dir.path() / "ga7.mdb");
+    Workbench bench(*db, platform, dir.path());
+    qt::Ui ui(bench);
+    QMainWindow* main = ui.main_window();
+    ASSERT_NE(main, nullptr);
+    auto* f1 = main->findChild<QAction*>("ayuda");
+    ASSERT_NE(f1, nullptr);
+    EXPECT_EQ(f1->shortcut(), QKeySequence(Qt::Key_F1));
+    f1->trigger();
+    ASSERT_TRUE(pump_until([&] { return platform.document_window("Ayuda de vorn2") != nullptr; }));
+    EXPECT_TRUE(platform.document_window("Ayuda de vorn2")->findChild<QTextBrowser*>()->toPlainText().contains("Estudio"));
+    main->findChild<QAction*>("acercade")->trigger();
+    ASSERT_TRUE(pump_until([&] { return platform.document_window("Acerca de vorn2") != nullptr; }));
+    const QString about = platform.document_window("Acerca de vorn2")->findChild<QTextBrowser*>()->toPlainText();
+    EXPECT_TRUE(about.contains("Nadia Luczywo")) << about.toStdString();
+    EXPECT_TRUE(about.contains("ODC-PDDL-1.0"));
+    EXPECT_TRUE(about.contains("MIT License"));
+    EXPECT_EQ(boxes, 0);
 }
 
 }  // namespace

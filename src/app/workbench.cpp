@@ -1,5 +1,7 @@
 #include "app/workbench.h"
 
+#include "app/help.h"
+
 #include <exception>
 
 #include "drivers/experiments.h"
@@ -71,6 +73,8 @@ Workbench::Workbench(Database& db, Platform& front_end, std::filesystem::path fi
     samples_->connect();
     experiments_->connect();
     main_->Command46.set_handler([this] { ga_->show(); });
+    main_->ayuda.set_handler([&platform] { platform.show_document("Ayuda de vorn2", guide_text()); });
+    main_->acercade.set_handler([&platform] { platform.show_document("Acerca de vorn2", about_text()); });
 
     // The two windows meet here: the experiment timer hands its bit string
     // and error to GABPN (created hidden the first time), and the genetic

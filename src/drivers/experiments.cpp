@@ -42,6 +42,13 @@ constexpr const char* kInsertCurve =
     "SELECT ?, json_extract(value, '$[0]'), json_extract(value, '$[1]') FROM json_each(?)";
 constexpr const char* kCurveOf = "SELECT pasada, error FROM PasadasBPNCurva WHERE curva_de = ? ORDER BY pasada";
 
+constexpr const char* kRestoreTitle = "Restaurar tramas anteriores";
+constexpr const char* kNothingToRestore =
+    "No hay tramas anteriores: ning\xC3\xBAn experimento de arranque reemplaz\xC3\xB3 tramas de esta base de datos.";
+constexpr const char* kRestoreQuestion =
+    "\xC2\xBFVolver a poner las tramas y los pesos que reemplaz\xC3\xB3 el \xC3\xBAltimo experimento de arranque?\r";
+constexpr const char* kRestoreQuestionEnd = " reemplazar\xC3\xA1n a los de BPN y BPNPESOS.";
+constexpr const char* kRestored = "Se restauraron ";
 constexpr const char* kStoredSum = "SELECT suma FROM SumasArranque WHERE tabla = ?";
 constexpr const char* kForgetSum = "DELETE FROM SumasArranque WHERE tabla = ?";
 constexpr const char* kRememberSum = "INSERT INTO SumasArranque (tabla, suma) VALUES (?, ?)";
@@ -188,6 +195,7 @@ void Experiments::connect() {
     w_.Command41.set_handler([this] { experimento_aleatorio(); }, Access::Writes);
     w_.Command44.set_handler([this] { probar_codigo(); }, Access::Writes);
     w_.Command45.set_handler([this] { purgar_y_repetir(); }, Access::Writes);
+    w_.restaurartramas.set_handler([this] { restaurar_tramas_anteriores(); }, Access::Writes);
     w_.Command42.set_handler([this] { listar_pasadas(); });
     w_.Timer1.set_handler([this] { temporizador(); });
     w_.Timer1.observe([this](Change) {
@@ -466,6 +474,38 @@ void Experiments::keep_user_tables() {
                              " FROM main." + kept.table + " ORDER BY rowid",
                          {});
     }
+}
+
+void Experiments::restaurar_tramas_anteriores() {
+    Database& db = w_.pasadas().database();
+    std::vector<long long> kept;
+    for (const KeptTable& table : kKeptTables) {
+        kept.push_back(static_cast<long long>(
+            as_number(db.query(std::string("SELECT count(*) FROM ") + table.copy).rows.at(0).at(0))));
+    }
+    if (kept[0] + kept[1] == 0) {
+        platform_.message(kNothingToRestore, kRestoreTitle, Icon::Information);
+        return;
+    }
+    const std::string what = format_int(kept[0]) + " filas de tramas y " + format_int(kept[1]) + " pesos";
+    if (platform_.question(kRestoreQuestion + what + kRestoreQuestionEnd, kRestoreTitle, Icon::Question, Answer::No) !=
+        Answer::Yes) {
+        return;
+    }
+    const bool stored = store_or_tell(db, platform_, [&] {
+        for (size_t i = 0; i < std::size(kKeptTables); ++i) {
+            const KeptTable& table = kKeptTables[i];
+            // A table the experiment did not replace stays as it is.
+            if (kept[i] == 0) continue;
+            db.execute(std::string("DELETE FROM ") + table.table);
+            db.execute(std::string("INSERT INTO ") + table.table + " (" + table.columns + ") SELECT " + table.columns +
+                       " FROM " + table.copy + " ORDER BY rowid");
+        }
+    });
+    if (!stored) return;
+    w_.bpn().refresh();
+    w_.pesos().refresh();
+    platform_.message(kRestored + what + ".", kRestoreTitle, Icon::Information);
 }
 
 void Experiments::remember_startup_tables() {

@@ -84,6 +84,10 @@ public:
     void probar_codigo();     // Command44
     void purgar_y_repetir();  // Command45
     void listar_pasadas();    // "BD4"
+    // "Restaurar tramas anteriores": puts back the frames and weights the
+    // last start-up experiment replaced, after a question whose default
+    // is No.
+    void restaurar_tramas_anteriores();
     void temporizador();      // Timer1
     // Draws in Consultas.Curva the curve of the experiment on line `index`
     // (0-based) of the "BD4" listing; nothing when the list shows another

@@ -298,6 +298,7 @@ void Binder::add_menu_items(QMenu& menu, MenuItem& parent) {
             add_menu_items(*sub, *item);
         }
         action->setObjectName(qstr(item->name()));
+        if (!item->shortcut().empty()) action->setShortcut(QKeySequence(qstr(item->shortcut())));
         action->setToolTip(qstr(item->tooltip()));
         action->setVisible(item->visible());
         action->setEnabled(item->enabled());

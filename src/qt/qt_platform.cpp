@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
@@ -39,6 +40,9 @@ constexpr const char* kNoWindowText = "No se pudo imprimir: la ventana no esta a
 constexpr const char* kReportDocument = "informe";
 constexpr int kPrintPointSize = 10;
 constexpr int kTabWidth = 8;
+// A document window on a large screen.
+constexpr int kDocumentWidth = 760;
+constexpr int kDocumentHeight = 640;
 
 QString qstr(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -188,6 +192,40 @@ void QtPlatform::message(std::string_view text, std::string_view title, Icon ico
     QMessageBox box(box_icon(icon), qstr(title), shown, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+void QtPlatform::show_document(std::string_view title, std::string_view markdown) {
+    if (ending_ && ending_()) return;
+    QPointer<QWidget>& window = documents_[std::string(title)];
+    if (window.isNull()) {
+        auto* dialog = new QDialog(dialog_parent());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setModal(false);
+        dialog->setWindowTitle(qstr(title));
+        auto* layout = new QVBoxLayout(dialog);
+        auto* text = new QTextBrowser(dialog);
+        text->setObjectName(QStringLiteral("documento"));
+        text->setOpenExternalLinks(true);
+        layout->addWidget(text);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+        layout->addWidget(buttons);
+        // Most of a small screen, never more than it.
+        const QRect room = screen_of(dialog->parentWidget()) != nullptr
+                               ? screen_of(dialog->parentWidget())->availableGeometry()
+                               : QRect(0, 0, kDocumentWidth, kDocumentHeight);
+        dialog->resize(std::min(kDocumentWidth, room.width() * 9 / 10), std::min(kDocumentHeight, room.height() * 9 / 10));
+        window = dialog;
+    }
+    window->findChild<QTextBrowser*>(QStringLiteral("documento"))->setMarkdown(qstr(markdown));
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+QWidget* QtPlatform::document_window(std::string_view title) const {
+    auto found = documents_.find(std::string(title));
+    return found == documents_.end() ? nullptr : found->second.data();
 }
 
 void QtPlatform::note(std::string_view text) {

@@ -9,7 +9,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <map>
 #include <optional>
+#include <string>
+
+#include <QPointer>
 
 #include "shell/platform.h"
 
@@ -60,6 +64,11 @@ public:
     void beep() override;
     void end_program(int code) override;
     void note(std::string_view text) override;
+    // In a window of its own that blocks nothing; the same title shows
+    // again in the same window.
+    void show_document(std::string_view title, std::string_view markdown) override;
+    // The window a document was last shown in, or null.
+    QWidget* document_window(std::string_view title) const;
     void begin_long_run() override { ++long_runs_; }
     void end_long_run() override { --long_runs_; }
 
@@ -76,6 +85,7 @@ private:
     std::function<QWidget*(const Form&)> form_widgets_;
     std::function<QWidget*()> dialog_parent_;
     MessageLog* log_ = nullptr;
+    std::map<std::string, QPointer<QWidget>> documents_;
     std::function<bool()> ending_;
     int long_runs_ = 0;
 };

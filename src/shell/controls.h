@@ -134,9 +134,13 @@ public:
     MenuItem(Form& form, std::string name, std::string caption, MenuItem* parent = nullptr);
     MenuItem* parent() const { return parent_; }
     const std::vector<MenuItem*>& items() const { return items_; }
+    // A key that chooses the item from anywhere in its window ("F1").
+    void set_shortcut(std::string keys) { shortcut_ = std::move(keys); }
+    const std::string& shortcut() const { return shortcut_; }
 
 private:
     MenuItem* parent_;
+    std::string shortcut_;
     std::vector<MenuItem*> items_;
 };
 

@@ -107,6 +107,7 @@ MainWindow::MainWindow(Database& db)
       bpnentrenar(*this, "bpnentrenar", "Entrenar", &executar),
       pasardatosatexto(*this, "pasardatosatexto", "Exportar Tramas", &executar),
       importartramas(*this, "importartramas", "Importar Tramas", &executar),
+      restaurartramas(*this, "restaurartramas", "Restaurar tramas anteriores", &executar),
       salida(*this, "salida", "Salir", &executar),
       examina(*this, "examina", "Examinar"),
       entrada(*this, "entrada", "Entradas", &examina),
@@ -132,7 +133,16 @@ MainWindow::MainWindow(Database& db)
       menusigmoidedetrama(*this, "menusigmoidedetrama", "Sigmoide de trama", &menucalcular),
       menubinariodetrama(*this, "menubinariodetrama", "Binario de Trama", &menucalcular),
       menubipolardetrama(*this, "menubipolardetrama", "Bipolar de Trama", &menucalcular),
-      menucuasibinariodetrama(*this, "menucuasibinariodetrama", "Cuasi Binario de Trama", &menucalcular) {
+      menucuasibinariodetrama(*this, "menucuasibinariodetrama", "Cuasi Binario de Trama", &menucalcular),
+      menuayuda(*this, "menuayuda", "Ayuda"),
+      ayuda(*this, "ayuda", "Ayuda", &menuayuda),
+      acercade(*this, "acercade", "Acerca de", &menuayuda) {
+    ayuda.set_shortcut("F1");
+    ayuda.set_tooltip("Gu\xC3\xAD" "a de las ventanas, las corridas largas, la b\xC3\xBAsqueda, el estudio y los archivos");
+    acercade.set_tooltip("Versi\xC3\xB3n, licencia y origen de los datos de mercado");
+    restaurartramas.set_tooltip(
+        "Volver a poner en BPN y BPNPESOS las tramas y los pesos que reemplaz\xC3\xB3 el \xC3\xBAltimo experimento de "
+        "arranque");
     for (TextField* hidden : {&Text1, &Text10, &Text11, &Text12}) hidden->set_visible(false);
     for (Button* hidden : {&Command1, &Command12, &Command17, &Command31}) hidden->set_visible(false);
 

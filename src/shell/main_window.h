@@ -91,7 +91,7 @@ public:
     Shape Shape1, Shape2, Shape3, Shape4, Shape5;
 
     // Menu "Red".
-    MenuItem executar, execute, cambiarparams, bpnentrenar, pasardatosatexto, importartramas, salida;
+    MenuItem executar, execute, cambiarparams, bpnentrenar, pasardatosatexto, importartramas, restaurartramas, salida;
     // Menu "Examinar".
     MenuItem examina, entrada, pesoentradas, pesosoculta, target, data1bpn;
     // Menu "Tramas".
@@ -101,6 +101,8 @@ public:
         menumultiplicartramas, menudividirtramas, menuborrartramas, menuporcentajecambioentramas,
         menutendenciaentramas, menuparticionartrama, menusigmoidedetrama, menubinariodetrama,
         menubipolardetrama, menucuasibinariodetrama;
+    // Menu "Ayuda": the guide (F1) and what the program is.
+    MenuItem menuayuda, ayuda, acercade;
 
     // The data sources by their plain roles.
     DataSource& bpn();

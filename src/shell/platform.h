@@ -84,6 +84,13 @@ public:
     virtual void hold_messages() {}
     virtual void release_messages(bool /*show*/) {}
 
+    // A long text the user reads at leisure (the guide, "Acerca de"), in
+    // Markdown; it waits for nothing. Where a front end has no reader for
+    // it, it is a message.
+    virtual void show_document(std::string_view title, std::string_view markdown) {
+        message(markdown, title, Icon::Information);
+    }
+
     // A message that only informs: no icon, no answer, no failure. During
     // a long run (a LongRun scope) a front end may collect it in a list the
     // user opens when he likes, instead of stopping the run until a box is

@@ -67,6 +67,9 @@ public:
     void hold_messages() override { ++held_depth_; }
     void release_messages(bool show) override;
     void note(std::string_view text) override;
+    void show_document(std::string_view title, std::string_view markdown) override {
+        shown_.show_document(title, markdown);
+    }
     void begin_long_run() override { shown_.begin_long_run(); }
     void end_long_run() override { shown_.end_long_run(); }
 
