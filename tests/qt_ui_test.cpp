@@ -301,7 +301,7 @@ TEST_F(QtUiTest, windows_keep_their_place_from_one_start_to_the_next_and_fields_
     QSettings().clear();
 }
 
-TEST_F(QtUiTest, an_operation_that_shows_consultas_brings_it_forward_and_a_fill_leaves_it_behind) {
+TEST_F(QtUiTest, an_operation_that_shows_a_hidden_consultas_brings_it_forward_and_one_on_screen_keeps_the_focus_away) {
     ReportWindow& report = consultas();
     report.show();
     QMainWindow* window = ui->window(report);
@@ -314,10 +314,22 @@ TEST_F(QtUiTest, an_operation_that_shows_consultas_brings_it_forward_and_a_fill_
     report.add_line("una");
     report.refresh();
     EXPECT_FALSE(active_is(window, 100));
-    // A listing shows it: it comes forward though it was already visible.
+    // A listing into the window on screen, again and again, fills it where it is.
     add_frame(1, {0.5}, 0.1);
-    click(w().Command2);
-    EXPECT_TRUE(active_is(window));
+    for (int i = 0; i < 3; ++i) click(w().Command2);
+    EXPECT_FALSE(active_is(window, 100));
+    EXPECT_EQ(listed().rowCount(), static_cast<int>(report.List1.lines().size()));
+    // Closed, or minimised, the next listing brings it back in front.
+    for (auto put_away : std::initializer_list<std::function<void()>>{[&] { window->close(); },
+                                                                     [&] { window->showMinimized(); }}) {
+        put_away();
+        main().activateWindow();
+        ASSERT_TRUE(active_is(&main()));
+        click(w().Command2);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_FALSE(window->isMinimized());
+        EXPECT_TRUE(active_is(window));
+    }
 }
 
 }  // namespace

@@ -167,18 +167,25 @@ void Ui::show_form(FormView& view) {
     Form& form = view.window->form();
     QString title = qstr(form.caption());
     if (view.window->windowTitle() != title) view.window->setWindowTitle(title);
+    // Only a window that was off the screen (hidden, or minimised) comes
+    // forward when an operation shows it. One already on screen keeps its
+    // place in the stack and leaves the focus alone: a search lists every
+    // generation, and raising the list each time would take the keyboard
+    // away from the user at every generation.
+    const bool was_off = view.window->isHidden() || view.window->isMinimized();
     if (form.visible() && view.window->isHidden()) {
         sync_lists();
         view.window->show();
     } else if (!form.visible() && !view.window->isHidden()) {
         view.window->hide();
     }
-    // An operation that shows a window brings it forward; one that only
-    // fills it leaves it where it is.
     if (form.visible() && form.show_requests() != view.shows_seen) {
         view.shows_seen = form.show_requests();
-        view.window->raise();
-        view.window->activateWindow();
+        if (was_off) {
+            view.window->setWindowState(view.window->windowState() & ~Qt::WindowMinimized);
+            view.window->raise();
+            view.window->activateWindow();
+        }
     }
 }
 
