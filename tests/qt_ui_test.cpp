@@ -192,7 +192,7 @@ TEST_F(QtUiTest, consultas_appears_on_first_use_takes_lines_in_one_step_and_clos
     EXPECT_EQ(resets, 1);
     EXPECT_EQ(model.index(0, 0).data().toString(), "nueva");
 
-    // Its frame, its "Close" menu item and its first 3-D button only hide it.
+    // Its frame, its "Cerrar" menu item and its first 3-D button only hide it.
     std::function<void()> hides[] = {[&] { EXPECT_FALSE(window->close()); },
                                       [&] { window->findChild<QAction*>("cerrar")->trigger(); },
                                       [&] { widget<QPushButton>(report.GroupPush3D1).click(); }};
