@@ -282,12 +282,12 @@ TEST_F(QtUiTest, a_new_front_end_takes_over_when_the_first_goes_before_the_workb
 
 TEST_F(QtUiTest, windows_keep_their_place_from_one_start_to_the_next_and_fields_start_anew) {
     QSettings().clear();
-    main().setGeometry(120, 90, 780, 560);
+    main().setGeometry(60, 90, 700, 560);
     consultas().show();
-    ui->window(consultas())->setGeometry(300, 200, 700, 380);
+    ui->window(consultas())->setGeometry(100, 200, 600, 380);
     // As the windows took them (no smaller than their contents).
     const QRect main_place = main().geometry(), report_place = ui->window(consultas())->geometry();
-    ASSERT_EQ(main_place.topLeft(), QPoint(120, 90));
+    ASSERT_EQ(main_place.topLeft(), QPoint(60, 90));
     consultas().hide();  // closing Consultas keeps its place too
     w().Text2.set_text("9");
     // The program ends and starts again.
