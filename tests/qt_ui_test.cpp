@@ -192,7 +192,7 @@ TEST_F(QtUiTest, consultas_appears_on_first_use_takes_lines_in_one_step_and_clos
     EXPECT_EQ(resets, 1);
     EXPECT_EQ(model.index(0, 0).data().toString(), "nueva");
 
-    // Its frame, its "Close" menu item and its first 3-D button only hide it.
+    // Its frame, its "Cerrar" menu item and its first 3-D button only hide it.
     std::function<void()> hides[] = {[&] { EXPECT_FALSE(window->close()); },
                                       [&] { window->findChild<QAction*>("cerrar")->trigger(); },
                                       [&] { widget<QPushButton>(report.GroupPush3D1).click(); }};
@@ -282,12 +282,12 @@ TEST_F(QtUiTest, a_new_front_end_takes_over_when_the_first_goes_before_the_workb
 
 TEST_F(QtUiTest, windows_keep_their_place_from_one_start_to_the_next_and_fields_start_anew) {
     QSettings().clear();
-    main().setGeometry(120, 90, 780, 560);
+    main().setGeometry(60, 90, 700, 560);
     consultas().show();
-    ui->window(consultas())->setGeometry(300, 200, 700, 380);
+    ui->window(consultas())->setGeometry(100, 200, 600, 380);
     // As the windows took them (no smaller than their contents).
     const QRect main_place = main().geometry(), report_place = ui->window(consultas())->geometry();
-    ASSERT_EQ(main_place.topLeft(), QPoint(120, 90));
+    ASSERT_EQ(main_place.topLeft(), QPoint(60, 90));
     consultas().hide();  // closing Consultas keeps its place too
     w().Text2.set_text("9");
     // The program ends and starts again.
@@ -301,7 +301,7 @@ TEST_F(QtUiTest, windows_keep_their_place_from_one_start_to_the_next_and_fields_
     QSettings().clear();
 }
 
-TEST_F(QtUiTest, an_operation_that_shows_consultas_brings_it_forward_and_a_fill_leaves_it_behind) {
+TEST_F(QtUiTest, an_operation_that_shows_a_hidden_consultas_brings_it_forward_and_one_on_screen_keeps_the_focus_away) {
     ReportWindow& report = consultas();
     report.show();
     QMainWindow* window = ui->window(report);
@@ -314,10 +314,22 @@ TEST_F(QtUiTest, an_operation_that_shows_consultas_brings_it_forward_and_a_fill_
     report.add_line("una");
     report.refresh();
     EXPECT_FALSE(active_is(window, 100));
-    // A listing shows it: it comes forward though it was already visible.
+    // A listing into the window on screen, again and again, fills it where it is.
     add_frame(1, {0.5}, 0.1);
-    click(w().Command2);
-    EXPECT_TRUE(active_is(window));
+    for (int i = 0; i < 3; ++i) click(w().Command2);
+    EXPECT_FALSE(active_is(window, 100));
+    EXPECT_EQ(listed().rowCount(), static_cast<int>(report.List1.lines().size()));
+    // Closed, or minimised, the next listing brings it back in front.
+    for (auto put_away : std::initializer_list<std::function<void()>>{[&] { window->close(); },
+                                                                     [&] { window->showMinimized(); }}) {
+        put_away();
+        main().activateWindow();
+        ASSERT_TRUE(active_is(&main()));
+        click(w().Command2);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_FALSE(window->isMinimized());
+        EXPECT_TRUE(active_is(window));
+    }
 }
 
 }  // namespace

@@ -19,6 +19,9 @@ namespace {
 // Wide enough for "0.0000001" and a ten-character bit string.
 constexpr int kFieldWidth = 110;
 constexpr int kButtonColumns = 5;
+// The groups beside the fields, narrower so the main window fits beside
+// the other two on a small screen.
+constexpr int kSideButtonColumns = 4;
 constexpr int kGenericButtonColumns = 6;
 constexpr int kCurveHeight = 160;
 
@@ -46,13 +49,14 @@ QGroupBox* shape_with_fields(Binder& binder, Shape& shape, std::initializer_list
     return box;
 }
 
-QGroupBox* button_group(Binder& binder, const char* title, std::initializer_list<Button*> buttons) {
+QGroupBox* button_group(Binder& binder, const char* title, std::initializer_list<Button*> buttons,
+                        int columns = kButtonColumns) {
     auto* box = new QGroupBox(QString::fromUtf8(title));
     auto* grid = new QGridLayout(box);
     int index = 0;
     for (Button* button : buttons) {
         QWidget* push = binder.widget(*button);
-        grid->addWidget(push, index / kButtonColumns, index % kButtonColumns);
+        grid->addWidget(push, index / columns, index % columns);
         ++index;
     }
     return box;
@@ -75,6 +79,11 @@ QGroupBox* data_group(Binder& binder, std::initializer_list<DataControl*> contro
 void lay_out_main_window(MainWindow& w, Binder& b, QWidget& central) {
     auto* outer = new QVBoxLayout(&central);
     outer->addWidget(b.widget(w.Text1));
+    // The network's own buttons across the top, "Detener" under "X" at the
+    // left edge: in sight however narrow the window is made.
+    outer->addWidget(button_group(b, "Red",
+                                  {&w.Command3, &w.Command4, &w.Command14, &w.Command34, &w.Command5,
+                                   &w.CommandDetener, &w.Command1, &w.Command12}));
 
     auto* columns = new QHBoxLayout;
     outer->addLayout(columns, 1);
@@ -104,22 +113,23 @@ void lay_out_main_window(MainWindow& w, Binder& b, QWidget& central) {
     // Right: one group of buttons per kind of work.
     auto* right = new QVBoxLayout;
     columns->addLayout(right, 1);
-    right->addWidget(button_group(b, "Red",
-                                  {&w.Command3, &w.Command4, &w.CommandDetener, &w.Command14, &w.Command34,
-                                   &w.Command5, &w.Command1, &w.Command12}));
     right->addWidget(button_group(b, "Examinar",
                                   {&w.Command2, &w.Command11, &w.Command42, &w.Command7, &w.Command8,
-                                   &w.Command9, &w.Command10}));
+                                   &w.Command9, &w.Command10},
+                                  kSideButtonColumns));
     right->addWidget(button_group(b, "Archivos y conjuntos",
                                   {&w.Command6, &w.Command16, &w.Command48, &w.Command13, &w.Command15,
-                                   &w.Command32, &w.Command38, &w.Command47, &w.Command17}));
+                                   &w.Command32, &w.Command38, &w.Command47, &w.Command17},
+                                  kSideButtonColumns));
     right->addWidget(button_group(b, "Tramas",
                                   {&w.Command22, &w.Command21, &w.Command19, &w.Command20, &w.Command23,
                                    &w.Command39, &w.Command24, &w.Command25, &w.Command26, &w.Command27,
                                    &w.Command28, &w.Command29, &w.Command35, &w.Command36, &w.Command43,
-                                   &w.Command18, &w.Command30, &w.Command40, &w.Command33}));
+                                   &w.Command18, &w.Command30, &w.Command40, &w.Command33},
+                                  kSideButtonColumns));
     right->addWidget(button_group(b, "Experimentos",
-                                  {&w.Command41, &w.Command44, &w.Command45, &w.Command46, &w.Command31}));
+                                  {&w.Command41, &w.Command44, &w.Command45, &w.Command46, &w.Command31},
+                                  kSideButtonColumns));
     right->addStretch();
 
     // Bottom: the six data controls.

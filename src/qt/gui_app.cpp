@@ -1,6 +1,9 @@
 #include "qt/gui_app.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -18,6 +21,7 @@ namespace {
 constexpr const char* kRefusedTitle = "Error de base de datos";
 constexpr const char* kCannotOpenText = "No se pudo abrir la base de datos.";
 constexpr const char* kSettingsName = "vorn2";
+constexpr const char* kQtTranslation = "qtbase_es";
 
 // Platforms without a screen (offscreen, minimal) have nobody to close a
 // dialog; there the message goes to standard error only.
@@ -27,6 +31,23 @@ bool has_screen() {
 }
 
 }  // namespace
+
+std::unique_ptr<QTranslator> install_spanish_translations(std::string& why_not) {
+    // Spanish dates, month names and the decimal comma in Qt's own widgets.
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QLatin1String(kQtTranslation), folder)) {
+        why_not = "No se encontraron las traducciones de Qt al espa\u00f1ol (" + std::string(kQtTranslation) +
+                  ".qm en " + folder.toStdString() + "; paquete qt6-translations-l10n)";
+        return nullptr;
+    }
+    if (!QCoreApplication::installTranslator(translator.get())) {
+        why_not = "No se pudieron instalar las traducciones de Qt al espa\u00f1ol";
+        return nullptr;
+    }
+    return translator;
+}
 
 GuiApp::GuiApp(int argc, char** argv) : argc_(argc) {
     // A test may already have its application; the program has none yet.
@@ -38,9 +59,15 @@ GuiApp::GuiApp(int argc, char** argv) : argc_(argc) {
     // test that brings its own names keeps them.
     if (QCoreApplication::organizationName().isEmpty()) QCoreApplication::setOrganizationName(kSettingsName);
     if (QCoreApplication::applicationName().isEmpty()) QCoreApplication::setApplicationName(kSettingsName);
+    std::string why_not;
+    spanish_ = install_spanish_translations(why_not);
+    // The program works without them; Qt's own buttons then say "OK".
+    if (!spanish_) std::cerr << why_not << ": los botones de Qt quedan en ingl\u00e9s.\n";
 }
 
-GuiApp::~GuiApp() = default;
+GuiApp::~GuiApp() {
+    if (spanish_) QCoreApplication::removeTranslator(spanish_.get());
+}
 
 int GuiApp::refuse(const std::string& refusal) {
     const QString text = shown_text(refusal.empty() ? std::string(kCannotOpenText) : refusal);

@@ -11,6 +11,7 @@
 #include "shell/session.h"
 
 class QApplication;
+class QTranslator;
 
 namespace vorn::qt {
 
@@ -18,6 +19,12 @@ struct GuiOptions {
     std::optional<std::uint64_t> seed;  // reproducible random stream
     bool no_startup = false;            // start-up timers do not fire
 };
+
+// Makes Qt's own texts (dialog buttons, context menus) Spanish whatever the
+// system's language, from the Qt translations installed with the system,
+// and sets a Spanish locale for the widgets. Gives the installed
+// translator, or null with why in `why_not` (the texts then stay English).
+std::unique_ptr<QTranslator> install_spanish_translations(std::string& why_not);
 
 // The program with its windows. It makes the Qt application first (unless
 // one exists already, as in tests), so that a database refused afterwards
@@ -42,6 +49,7 @@ private:
     // QApplication keeps a reference to its argument count.
     int argc_;
     std::unique_ptr<QApplication> own_app_;
+    std::unique_ptr<QTranslator> spanish_;
 };
 
 }  // namespace vorn::qt

@@ -5,6 +5,8 @@
 #include <QListView>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
@@ -35,8 +37,15 @@ constexpr int kBusyRetryMs = 10;
 // "Salir" or a close asked for during a handler waits for its end, looking
 // this often.
 constexpr int kEndRetryMs = 100;
-constexpr int kReportWidth = 900;
-constexpr int kReportHeight = 420;
+// A first start shares the screen out: "Red" on the left above Consultas,
+// the GA window on the right, so that no window covers another's curve nor
+// the main window's "Detener".
+constexpr double kMainWidthShare = 0.58;
+constexpr double kMainHeightShare = 0.62;
+// What a window manager's frame adds to a window (title bar, borders),
+// before the window is first shown and its frame can be measured.
+constexpr int kFrameWidth = 8;
+constexpr int kFrameHeight = 34;
 
 constexpr const char* kInternalErrorTitle = "Error interno";
 
@@ -137,16 +146,26 @@ void Ui::build(Form& form) {
         window.statusBar()->addPermanentWidget(panel_, 1);
     } else if (auto* report = dynamic_cast<ReportWindow*>(&form)) {
         lay_out_report_window(*report, *view->binder, *central);
-        window.resize(kReportWidth, kReportHeight);
     } else if (auto* ga_window = dynamic_cast<ga::GaWindow*>(&form)) {
         lay_out_ga_window(*ga_window, *view->binder, *central);
     } else {
         lay_out_generic(form, *view->binder, *central);
     }
-    window.setCentralWidget(central);
+    // A screen smaller than the contents scrolls them instead of cutting
+    // the window off the screen's edge.
+    auto* scroll = new QScrollArea(&window);
+    scroll->setObjectName(QStringLiteral("desplazamiento"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(central);
+    window.setCentralWidget(scroll);
     if (!form.menus().empty()) view->binder->build_menus(*window.menuBar());
     const QByteArray place = QSettings().value(settings_key(form)).toByteArray();
-    if (!place.isEmpty()) window.restoreGeometry(place);
+    if (place.isEmpty() || !window.restoreGeometry(place)) {
+        window.setGeometry(first_place(form, window));
+    } else {
+        keep_on_screen(window);
+    }
     view->shows_seen = form.show_requests();
 
     FormView& built = *view;
@@ -163,22 +182,68 @@ void Ui::build(Form& form) {
     show_form(built);
 }
 
+QRect Ui::first_place(const Form& form, const QMainWindow& window) const {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect free = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 728);
+    const int main_width = static_cast<int>(free.width() * kMainWidthShare);
+    const int main_height = static_cast<int>(free.height() * kMainHeightShare);
+    QRect tile;
+    if (&form == &session_.main()) {
+        tile = QRect(free.left(), free.top(), main_width, main_height);
+    } else if (dynamic_cast<const ReportWindow*>(&form) != nullptr) {
+        tile = QRect(free.left(), free.top() + main_height, main_width, free.height() - main_height);
+    } else {
+        tile = QRect(free.left() + main_width, free.top(), free.width() - main_width, free.height());
+    }
+    // The frame is drawn around the window, inside its tile.
+    QRect place(tile.topLeft() + QPoint(kFrameWidth / 2, kFrameHeight - kFrameWidth / 2),
+                QSize(tile.width() - kFrameWidth, tile.height() - kFrameHeight)
+                    .expandedTo(window.minimumSizeHint()));
+    return place;
+}
+
+void Ui::keep_on_screen(QMainWindow& window) {
+    const QRect frame = window.frameGeometry();
+    QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect free = screen->availableGeometry();
+    if (free.contains(frame)) return;
+    // A place kept on a larger screen (or another monitor) comes back
+    // whole onto the one there is now.
+    // Before a window is first shown its frame is not known yet.
+    const QSize extra = (frame.size() - window.geometry().size()).expandedTo(QSize(kFrameWidth, kFrameHeight));
+    const QSize inside = window.size().boundedTo(free.size() - extra).expandedTo(window.minimumSizeHint());
+    window.resize(inside);
+    const QSize outside = inside + extra;
+    const int x = std::clamp(frame.left(), free.left(), std::max(free.left(), free.right() + 1 - outside.width()));
+    const int y = std::clamp(frame.top(), free.top(), std::max(free.top(), free.bottom() + 1 - outside.height()));
+    window.move(x, y);
+}
+
 void Ui::show_form(FormView& view) {
     Form& form = view.window->form();
     QString title = qstr(form.caption());
     if (view.window->windowTitle() != title) view.window->setWindowTitle(title);
+    // Only a window that was off the screen (hidden, or minimised) comes
+    // forward when an operation shows it. One already on screen keeps its
+    // place in the stack and leaves the focus alone: a search lists every
+    // generation, and raising the list each time would take the keyboard
+    // away from the user at every generation.
+    const bool was_off = view.window->isHidden() || view.window->isMinimized();
     if (form.visible() && view.window->isHidden()) {
         sync_lists();
         view.window->show();
     } else if (!form.visible() && !view.window->isHidden()) {
         view.window->hide();
     }
-    // An operation that shows a window brings it forward; one that only
-    // fills it leaves it where it is.
     if (form.visible() && form.show_requests() != view.shows_seen) {
         view.shows_seen = form.show_requests();
-        view.window->raise();
-        view.window->activateWindow();
+        if (was_off) {
+            view.window->setWindowState(view.window->windowState() & ~Qt::WindowMinimized);
+            view.window->raise();
+            view.window->activateWindow();
+        }
     }
 }
 

@@ -13,7 +13,10 @@
 //
 // The main window's status bar shows the running handler's progress (its
 // line, a bar of done of total, the time elapsed) and a pending stop. Each
-// window's place and size are kept from one start to the next.
+// window's place and size are kept from one start to the next, brought
+// onto the screen when they no longer fit it; the first start shares the
+// screen out among the windows. Contents that do not fit a small screen
+// scroll.
 #pragma once
 
 #include <QElapsedTimer>
@@ -27,6 +30,7 @@
 #include "shell/session.h"
 
 class QCloseEvent;
+class QRect;
 class QMainWindow;
 class QObject;
 class QTimer;
@@ -89,6 +93,11 @@ private:
     void adopt_new_forms();
     void build(Form& form);
     void show_form(FormView& view);
+    // Where a window opens when it has no place kept: its share of the
+    // screen, so that the windows do not cover each other.
+    QRect first_place(const Form& form, const QMainWindow& window) const;
+    // Moves a window kept on another screen back onto this one.
+    static void keep_on_screen(QMainWindow& window);
     void keep_place(const FormView& view) const;
     void on_close(Form& form, QCloseEvent& event);
     void end_like_salir();

@@ -12,8 +12,8 @@ ReportWindow::ReportWindow(Platform& platform)
       GroupPush3D1(*this, "GroupPush3D1", "Cerrar"),
       GroupPush3D2(*this, "GroupPush3D2", "Imprimir"),
       menu(*this, "menuconsultas", "Archivo"),
-      cerrar(*this, "cerrar", "Close", &menu),
-      imprimir(*this, "imprimir", "Print", &menu),
+      cerrar(*this, "cerrar", "Cerrar", &menu),
+      imprimir(*this, "imprimir", "Imprimir", &menu),
       platform_(platform) {
     cerrar.set_handler([this] { hide(); });
     GroupPush3D1.set_handler([this] { hide(); });
@@ -22,7 +22,7 @@ ReportWindow::ReportWindow(Platform& platform)
         platform_.print_form_image(*this);
         GroupPush3D2.set_pressed(false);
     });
-    // "Print" has no action: the image button is how the list is printed.
+    // "Imprimir" has no action: the image button is how the list is printed.
 
     menu.set_tooltip("Cerrar la ventana");
     cerrar.set_tooltip("Oculta la ventana; sus líneas quedan");
