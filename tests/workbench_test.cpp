@@ -31,7 +31,7 @@ TEST_F(WorkbenchShellTest, a_fresh_window_shows_its_design_texts) {
     }
     std::vector<std::string> menus;
     for (MenuItem* menu : w().menus()) menus.push_back(menu->caption());
-    EXPECT_EQ(menus, (std::vector<std::string>{"Red", "Examinar", "Tramas", "Calcular"}));
+    EXPECT_EQ(menus, (std::vector<std::string>{"Red", "Examinar", "Tramas", "Calcular", "Ayuda"}));
     EXPECT_EQ(w().menucalcular.items().size(), 13u);
 }
 

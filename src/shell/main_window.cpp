@@ -138,6 +138,7 @@ MainWindow::MainWindow(Database& db)
       ayuda(*this, "ayuda", "Ayuda", &menuayuda),
       acercade(*this, "acercade", "Acerca de", &menuayuda) {
     ayuda.set_shortcut("F1");
+    menuayuda.set_tooltip("Gu\xC3\xAD" "a del programa y datos de esta versi\xC3\xB3n");
     ayuda.set_tooltip("Gu\xC3\xAD" "a de las ventanas, las corridas largas, la b\xC3\xBAsqueda, el estudio y los archivos");
     acercade.set_tooltip("Versi\xC3\xB3n, licencia y origen de los datos de mercado");
     restaurartramas.set_tooltip(

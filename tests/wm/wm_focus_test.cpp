@@ -1,8 +1,14 @@
 // The workbench under a real window manager: a genetic search that lists
 // every generation in "Consultas" must not make the window manager move
 // the focus at every listing. An X server of its own (Xvfb) with openbox
-// runs for this test alone; the root window's _NET_ACTIVE_WINDOW is watched
-// with xprop, one line per change.
+// runs for this test alone. Two things are watched on the root window: the
+// activation requests clients send the window manager (ClientMessage
+// _NET_ACTIVE_WINDOW, seen by xev, which selects the root's structure and
+// substructure events those requests are sent with), and the changes of the active
+// window it makes (the root's _NET_ACTIVE_WINDOW property, seen by xprop).
+// A request for a window that is already active changes nothing, so only
+// the requests tell a program that asks at every listing from one that
+// does not.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -40,6 +46,7 @@ constexpr int kMostActivations = 5;
 
 std::string skip_reason;   // set when the X tools are missing
 std::string spy_file;      // where xprop writes its lines
+std::string request_file;  // where xev writes the events sent to the root
 
 pid_t spawn(const std::vector<std::string>& args, const posix_spawn_file_actions_t* actions = nullptr) {
     std::vector<char*> argv;
@@ -54,7 +61,7 @@ pid_t spawn(const std::vector<std::string>& args, const posix_spawn_file_actions
 class XSession {
 public:
     std::optional<std::string> start() {
-        for (const char* tool : {"Xvfb", "openbox", "xprop"}) {
+        for (const char* tool : {"Xvfb", "openbox", "xprop", "xev"}) {
             if (QStandardPaths::findExecutable(tool).isEmpty()) {
                 return std::string(tool) + " no esta instalado (paquetes xvfb, openbox, x11-utils)";
             }
@@ -90,10 +97,15 @@ public:
         posix_spawn_file_actions_addopen(&to_file, 1, spy_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         spy_ = spawn({"xprop", "-root", "-spy", "_NET_ACTIVE_WINDOW"}, &to_file);
         posix_spawn_file_actions_destroy(&to_file);
+        posix_spawn_file_actions_t requests;
+        posix_spawn_file_actions_init(&requests);
+        posix_spawn_file_actions_addopen(&requests, 1, request_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        requests_ = spawn({"xev", "-root", "-event", "structure", "-event", "substructure"}, &requests);
+        posix_spawn_file_actions_destroy(&requests);
         return std::nullopt;
     }
     ~XSession() {
-        for (pid_t pid : {spy_, wm_, server_}) {
+        for (pid_t pid : {requests_, spy_, wm_, server_}) {
             if (pid == 0) continue;
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
@@ -110,7 +122,7 @@ private:
         pclose(out);
         return found;
     }
-    pid_t server_ = 0, wm_ = 0, spy_ = 0;
+    pid_t server_ = 0, wm_ = 0, spy_ = 0, requests_ = 0;
 };
 
 // What xprop has written: the active window at start, then a line per change.
@@ -129,6 +141,12 @@ QList<QByteArray> activated() {
         windows.push_back(id);
     }
     return windows;
+}
+
+// The activation requests sent so far, by any client.
+qsizetype requests() {
+    QFile file(QString::fromStdString(request_file));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().count("(_NET_ACTIVE_WINDOW)") : 0;
 }
 
 // Lets the window manager and xprop catch up.
@@ -159,7 +177,7 @@ TEST(WindowManager, a_search_that_lists_every_generation_leaves_the_focus_alone_
     QElapsedTimer clock;
     clock.start();
     qint64 last_progress = -1, box_at = -1;
-    int listings = 0, activations = -1;
+    int listings = 0, activations = -1, asked = -1;
     std::string windows;  // which X window is which, should the count fail
     QString box_text;
     std::string failure;
@@ -185,6 +203,7 @@ TEST(WindowManager, a_search_that_lists_every_generation_leaves_the_focus_alone_
         bench->reports().get().List1.observe([&](Change change) { listings += change == Change::Repaint; });
         settle(1500);
         const qsizetype before = activated().size();
+        const qsizetype asked_before = requests();
 
         // The end box opens inside the run: a poll sees it, times it and closes it.
         QTimer poll;
@@ -204,6 +223,7 @@ TEST(WindowManager, a_search_that_lists_every_generation_leaves_the_focus_alone_
         poll.stop();
         settle(1500);
         activations = static_cast<int>(activated().size() - before);
+        asked = static_cast<int>(requests() - asked_before);
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (top->isWindow() && top->testAttribute(Qt::WA_WState_Created)) {
                 windows += top->objectName().toStdString() + "=0x" + QString::number(top->winId(), 16).toStdString() + " ";
@@ -224,9 +244,11 @@ TEST(WindowManager, a_search_that_lists_every_generation_leaves_the_focus_alone_
     EXPECT_TRUE(box_text.startsWith("Programa Terminado")) << box_text.toStdString();
     EXPECT_GE(listings, 2);
     EXPECT_GE(activations, 0);
+    EXPECT_LE(asked, kMostActivations) << windows;
     EXPECT_LE(activations, kMostActivations) << windows << "\n" << activated().join(' ').toStdString();
-    std::printf("[ figures  ] %d listings, %d changes of the active window, end box %.3f s after the last progress\n",
-                listings, activations, static_cast<double>(box_at - last_progress) / 1000.0);
+    std::printf("[ figures  ] %d listings, %d activation requests, %d changes of the active window, end box %.3f s "
+                "after the last progress\n",
+                listings, asked, activations, static_cast<double>(box_at - last_progress) / 1000.0);
 }
 
 }  // namespace
@@ -236,6 +258,7 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QTemporaryDir scratch;
     vorn::testing::spy_file = (scratch.path() + "/activas.txt").toStdString();
+    vorn::testing::request_file = (scratch.path() + "/pedidos.txt").toStdString();
     vorn::testing::XSession x;
     if (auto missing = x.start()) {
         vorn::testing::skip_reason = *missing;
