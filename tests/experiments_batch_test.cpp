@@ -35,11 +35,15 @@ TEST(ExperimentsBatch, startup_experiment_logs_one_row_unless_told_not_to_and_ac
     EXPECT_EQ(quiet.code, 0);
     EXPECT_EQ(quiet.events, "{\"event\":\"value\",\"control\":\"vorn2.Text11\",\"text\":\"Text11\"}\n");
 
-    Outcome started = run(dir, "click vorn2.Command42\nactivate Consultas.List1 1\nget Consultas.Curva\n", false);
+    Outcome started = run(dir, "click vorn2.Command42\nactivate Consultas.List1 1\nget Consultas.Curva\n"
+                               "get Consultas.LabelEncabezado\nlist\n", false);
     EXPECT_EQ(started.code, 0);
     EXPECT_EQ(started.count("El error de esta pasada es:"), 1);
     // The log holds the start-up experiment; its line draws its curve.
     EXPECT_NE(started.events.find(R"("control":"Consultas.Curva","text":"1;)"), std::string::npos) << started.events;
+    // The column titles are read apart from the lines, which stay as they are.
+    EXPECT_NE(started.events.find(R"("control":"Consultas.LabelEncabezado","text":"N)"), std::string::npos);
+    EXPECT_EQ(started.count("Pasadas"), 1) << started.events;
 }
 
 TEST(ExperimentsBatch, activate_names_what_it_cannot_do) {

@@ -166,6 +166,46 @@ TEST_F(ExperimentsTest, bd4_lists_by_error_and_a_double_click_draws_that_curve) 
     EXPECT_EQ(count_rows("PasadasBPNCurva"), 0);
 }
 
+// The column each tab-separated field starts at, tab stops every 8 columns.
+std::vector<int> field_columns(const std::string& line) {
+    std::vector<int> starts{0};
+    int column = 0;
+    for (unsigned char c : line) {
+        if (c == '\t') {
+            column += 8 - column % 8;
+            starts.push_back(column);
+        } else if ((c & 0xC0U) != 0x80U) {
+            ++column;
+        }
+    }
+    return starts;
+}
+
+TEST_F(ExperimentsTest, bd4_names_its_columns_above_the_list_and_no_other_listing_keeps_them) {
+    EXPECT_FALSE(consultas().LabelEncabezado.visible());
+    add_log(4321, Value(0.25), "3=2");
+    add_log(77, Value(0.0123), "1=1");
+    click(w().Command42);
+    const std::string& heading = consultas().LabelEncabezado.caption();
+    EXPECT_TRUE(consultas().LabelEncabezado.visible());
+    // The heading is no line: line 1 is still the smallest error, and draws it.
+    const auto& lines = consultas().List1.lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind(" 77-", 0), 0u);
+    // One title per column, each where its column starts once tabs are expanded.
+    for (const std::string& line : lines) EXPECT_EQ(field_columns(heading), field_columns(line)) << heading << " / " << line;
+    for (const char* title : {"Error", "Pasadas", "Tramas"}) EXPECT_NE(heading.find(title), std::string::npos);
+    EXPECT_LT(heading.find("Error"), heading.find("Pasadas"));
+
+    // Another listing, or a cleared list, shows no titles.
+    click(w().Command2);
+    EXPECT_EQ(consultas().LabelEncabezado.caption(), "");
+    EXPECT_FALSE(consultas().LabelEncabezado.visible());
+    click(w().Command42);
+    consultas().clear();
+    EXPECT_FALSE(consultas().LabelEncabezado.visible());
+}
+
 TEST_F(ExperimentsTest, a_curve_keeps_at_most_a_thousand_evenly_spaced_passes) {
     // Operation 19 leaves the index's raw levels, targets far above what a
     // sigmoid reaches: every one of the 2501 passes runs.

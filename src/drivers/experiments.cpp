@@ -425,6 +425,10 @@ void Experiments::listar_pasadas() {
     const std::string kept = log.record_source();
     log.set_record_source(kByError);
     QueryResult rows = log.refresh_and_read({"numero", "error", "nropasadas", "errorminimo", "tramas"});
+    // A double-click on line i draws experiment i, so the column titles go
+    // above the list, in the lines' own columns: each title shorter than a
+    // tab stop, as the numbers usually are.
+    consultas.set_heading("N\xC3\xBAmero\tError\tPasadas\tErr.m\xC3\xADn\tTramas");
     listed_rows_.clear();
     for (const auto& row : rows.rows) {
         const Value& error = row[2];

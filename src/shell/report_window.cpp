@@ -7,6 +7,7 @@ namespace vorn {
 ReportWindow::ReportWindow(Platform& platform)
     : Form("Consultas", "Consultas", false),
       Frame3D1(*this, "Frame3D1", ""),
+      LabelEncabezado(*this, "LabelEncabezado", ""),
       List1(*this, "List1"),
       Curva(*this, "Curva"),
       GroupPush3D1(*this, "GroupPush3D1", "Cerrar"),
@@ -15,6 +16,9 @@ ReportWindow::ReportWindow(Platform& platform)
       cerrar(*this, "cerrar", "Cerrar", &menu),
       imprimir(*this, "imprimir", "Imprimir", &menu),
       platform_(platform) {
+    // An empty heading takes no room above the list, in any front end.
+    LabelEncabezado.set_visible(false);
+    LabelEncabezado.observe([this](Change) { LabelEncabezado.set_visible(!LabelEncabezado.caption().empty()); });
     cerrar.set_handler([this] { hide(); });
     GroupPush3D1.set_handler([this] { hide(); });
     GroupPush3D2.set_handler([this] {
@@ -30,6 +34,7 @@ ReportWindow::ReportWindow(Platform& platform)
     GroupPush3D1.set_tooltip("Oculta la ventana; sus líneas quedan");
     GroupPush3D2.set_tooltip("Imprime una imagen de la ventana tal como se ve");
     Curva.set_tooltip("Error medio de cada pasada del último entrenamiento");
+    LabelEncabezado.set_tooltip("Qué muestra cada columna de la lista");
 }
 
 ReportWindows::ReportWindows(Platform& platform, HandlerBoundary* boundary)

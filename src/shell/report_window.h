@@ -19,14 +19,21 @@ class ReportWindow : public Form {
 public:
     explicit ReportWindow(Platform& platform);
 
-    // The operations other windows call.
-    void clear() { List1.clear(); }
+    // The operations other windows call. A listing whose lines are
+    // indexed (double-clicked by number) names its columns in the heading,
+    // never in a line of its own; clearing the list clears it too.
+    void clear() {
+        List1.clear();
+        LabelEncabezado.set_caption("");
+    }
+    void set_heading(std::string columns) { LabelEncabezado.set_caption(std::move(columns)); }
     void add_line(std::string line) { List1.add_line(std::move(line)); }
     void hide_list() { List1.set_visible(false); }
     void show_list() { List1.set_visible(true); }
     void refresh() { List1.refresh(); }
 
     Frame3D Frame3D1;
+    Label LabelEncabezado;  // column titles over the list, tab-separated as its lines; shown only when set
     ListBox List1;
     Plot Curva;  // the curve beside the list (training error, an experiment's curve)
     PushButton3D GroupPush3D1;  // hides the window
