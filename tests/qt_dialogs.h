@@ -59,7 +59,10 @@ inline std::set<QString> texts_in(QWidget& window) {
     return texts;
 }
 
-// Checks that a window's widgets were drawn, and keeps the picture in screenshots/.
+// Where the tests keep pictures of the windows.
+inline QDir screenshot_folder() { return QDir(QStringLiteral(VORN_SCREENSHOT_DIR)); }
+
+// Checks that a window's widgets were drawn, and keeps the picture with the screenshots.
 inline void expect_drawn(QWidget& window, const QString& file) {
     QApplication::processEvents();
     QImage shot = window.grab().toImage();
@@ -69,7 +72,7 @@ inline void expect_drawn(QWidget& window, const QString& file) {
         for (int x = 0; x < shot.width(); x += 7) colours.insert(shot.pixel(x, y));
     }
     EXPECT_GT(colours.size(), 3u) << "one flat colour in " << file.toStdString();
-    QDir folder(QCoreApplication::applicationDirPath() + "/screenshots");
+    QDir folder = screenshot_folder();
     ASSERT_TRUE(folder.mkpath(".") && shot.save(folder.filePath(file), "PNG"));
     EXPECT_GT(QFileInfo(folder.filePath(file)).size(), 1000);
 }

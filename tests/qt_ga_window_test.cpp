@@ -66,7 +66,7 @@ TEST_F(QtGaWindowTest, ga_shows_the_window_and_a_run_keeps_painting) {
     EXPECT_FALSE(ui->window(bench->reports().get())->isVisible());
     EXPECT_GT(count("converge"), 0);
     EXPECT_EQ(shown(w.Text9).toStdString(), w.Text9.text());
-    expect_drawn(*window, "gabpn.png");
+    expect_drawn(*window, "gabpn-pulso.png");
 }
 
 }  // namespace
