@@ -1,14 +1,24 @@
 #include "qt/form_layouts.h"
 
 #include <QBoxLayout>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
+#include <QListView>
+#include <QPointer>
+#include <QScrollBar>
+#include <QStyle>
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 #include <vector>
 
 #include "ga/ga_window.h"
 #include "qt/binder.h"
+#include "qt/lines_model.h"
 #include "shell/main_window.h"
 #include "shell/report_window.h"
 
@@ -72,6 +82,79 @@ QGroupBox* data_group(Binder& binder, std::initializer_list<DataControl*> contro
         ++index;
     }
     return box;
+}
+
+// The strip above a listing that holds its column titles: the titles start
+// where the lines' text starts and slide sideways with the list, and the
+// strip takes room only while the titles are shown.
+class HeadingStrip : public QWidget {
+public:
+    HeadingStrip(QLabel& titles, QListView& list) : titles_(titles) {
+        titles_.setParent(this);
+        titles_.installEventFilter(this);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        setHidden(titles_.isHidden());
+        // Where a row's text starts: inside the list's frame, past the
+        // margin the style leaves before an item's text.
+        text_left_ = list.frameWidth() + list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list) + 1;
+        QObject::connect(list.horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int scrolled) {
+            scrolled_ = scrolled;
+            place();
+        });
+    }
+    QSize sizeHint() const override { return {0, titles_.sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &titles_) {
+            if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) {
+                setHidden(titles_.isHidden());
+            } else if (event->type() == QEvent::LayoutRequest) {
+                updateGeometry();
+                place();
+            }
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        place();
+    }
+
+private:
+    void place() {
+        const int left = text_left_ - scrolled_;
+        titles_.setGeometry(left, 0, std::max(titles_.sizeHint().width(), width() - left), height());
+    }
+
+    QLabel& titles_;
+    int text_left_ = 0;
+    int scrolled_ = 0;
+};
+
+// Listings line their columns up with blanks and tabs, so the list shows
+// them in a fixed-width font with the tabs expanded, never elides a line
+// and scrolls sideways instead; the titles above it are in the same font.
+QWidget* show_as_listing(QListView& list, QLabel& heading) {
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // A platform without a fixed-width font of its own names none.
+    const QFontMetrics metrics(fixed);
+    if (metrics.horizontalAdvance(QLatin1Char('i')) != metrics.horizontalAdvance(QLatin1Char('M'))) {
+        fixed.setFamilies({QStringLiteral("monospace")});
+        fixed.setStyleHint(QFont::TypeWriter);
+        fixed.setFixedPitch(true);
+    }
+    list.setFont(fixed);
+    list.setTextElideMode(Qt::ElideNone);
+    list.setWordWrap(false);
+    list.setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list.setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    if (auto* model = qobject_cast<LinesModel*>(list.model())) {
+        list.setItemDelegate(new WidestLineDelegate(*model, &list));
+    }
+    heading.setFont(fixed);
+    return new HeadingStrip(heading, list);
 }
 
 }  // namespace
@@ -141,7 +224,17 @@ void lay_out_main_window(MainWindow& w, Binder& b, QWidget& central) {
 void lay_out_report_window(ReportWindow& r, Binder& b, QWidget& central) {
     auto* outer = new QVBoxLayout(&central);
     auto* frame = b.widget_as<QGroupBox>(r.Frame3D1);
-    frame->layout()->addWidget(b.widget(r.List1));
+    auto* list = b.widget_as<QListView>(r.List1);
+    auto* heading = b.widget_as<QLabel>(r.LabelEncabezado);
+    frame->layout()->addWidget(show_as_listing(*list, *heading));
+    // The titles' tabs are expanded as the lines' are: a label's own tab
+    // stops drift a fraction of a character off the columns at every tab.
+    // This runs after the binder has shown the caption as it is.
+    QPointer<QLabel> shown = heading;
+    r.LabelEncabezado.observe([shown, &titles = r.LabelEncabezado](Change) {
+        if (shown) shown->setText(expand_tabs(titles.caption()));
+    });
+    frame->layout()->addWidget(list);
     // The curve beside the list (a training run's, or a "BD4" line's).
     auto* list_and_curve = new QHBoxLayout;
     list_and_curve->addWidget(frame, 2);
