@@ -242,7 +242,9 @@ void PlotView::draw(QPainter& painter, const QRect& bounds) const {
     // On a logarithmic scale each power of ten gets a tick, and its value
     // where there is room between the ends' labels.
     if (log_scale_) {
-        for (double decade = std::ceil(y_low); decade <= std::floor(y_high); ++decade) {
+        // y spans at most a few hundred decades: doubles hold 10^-324 to 10^308.
+        const auto first = static_cast<int>(std::ceil(y_low)), last = static_cast<int>(std::floor(y_high));
+        for (int decade = first; decade <= last; ++decade) {
             const double y = at_y(decade);
             painter.drawLine(QPointF(area.left() - 3, y), QPointF(area.left(), y));
             if (y - line_height / 2.0 > area.top() + line_height && y + line_height / 2.0 < area.bottom() - line_height) {
