@@ -86,7 +86,9 @@ TEST_F(QtPlotTest, the_menu_saves_the_picture_and_the_table_and_a_failure_is_tol
 
     // A folder that does not exist: nothing written, and the reader is told.
     const QString nowhere = dir.filePath("no/existe/curva.png");
-    EXPECT_TRUE(view.save_image(nowhere).startsWith("No se pudo guardar la imagen"));
+    const QString problem = view.save_image(nowhere);
+    EXPECT_TRUE(problem.startsWith("No se pudo guardar la imagen")) << problem.toStdString();
+    EXPECT_TRUE(problem.contains("carpeta")) << problem.toStdString();
     EXPECT_TRUE(view.save_data(dir.filePath("no/existe/curva.csv")).startsWith("No se pudo guardar los datos"));
     EXPECT_FALSE(QFile::exists(nowhere));
 }

@@ -40,11 +40,28 @@ double scaled(double y, bool log) {
     return y > 0 ? std::log10(y) : std::numeric_limits<double>::quiet_NaN();
 }
 
-// Writes bytes to path whole or not at all.
+// Why a file could not be written, in the reader's words where Qt's own
+// are too general.
+QString reason(const QSaveFile& file) {
+    switch (file.error()) {
+        case QFileDevice::PermissionsError:
+            return QStringLiteral("no hay permiso para escribir alli");
+        case QFileDevice::OpenError:
+            return QStringLiteral("no se pudo crear el archivo (\u00bfexiste la carpeta?)");
+        case QFileDevice::WriteError:
+        case QFileDevice::ResourceError:
+            return QStringLiteral("no se pudo escribir (\u00bfdisco lleno?)");
+        default:
+            return file.errorString();
+    }
+}
+
+// Writes bytes to path whole or not at all: a file already there stays as
+// it was when the new one cannot be written.
 QString write_whole(const QString& path, const QByteArray& bytes, const QString& what) {
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return {};
-    return QStringLiteral("No se pudo guardar %1 en %2: %3").arg(what, QDir::toNativeSeparators(path), file.errorString());
+    return QStringLiteral("No se pudo guardar %1 en %2: %3").arg(what, QDir::toNativeSeparators(path), reason(file));
 }
 
 // The path the reader chose, with the suffix added when the name has none.
