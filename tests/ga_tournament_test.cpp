@@ -174,13 +174,17 @@ TEST_F(GaTournamentTest, a_torneo_run_never_loses_its_best_scores_each_chromosom
         }
 
         // The curve: the best and, second, the population's mean, a point a
-        // generation; printed a line each.
+        // generation of every pass, the last pass's at the end; printed a
+        // line each.
+        const long drawn = generations * std::stol(c.passes);
+        const long last = drawn - generations;
         ASSERT_EQ(w.Curva.lines().size(), 2U);
-        ASSERT_EQ(static_cast<long>(w.Curva.lines()[0].size()), generations);
-        ASSERT_EQ(static_cast<long>(w.Curva.lines()[1].size()), generations);
+        ASSERT_EQ(static_cast<long>(w.Curva.lines()[0].size()), drawn);
+        ASSERT_EQ(static_cast<long>(w.Curva.lines()[1].size()), drawn);
         for (long g = 0; g < generations; ++g) {
-            EXPECT_EQ(w.Curva.lines()[0][g].y, bests[g]);
-            EXPECT_LE(w.Curva.lines()[1][g].y, bests[g]);
+            EXPECT_EQ(w.Curva.lines()[0][last + g].x, static_cast<double>(last + g + 1));
+            EXPECT_EQ(w.Curva.lines()[0][last + g].y, bests[g]);
+            EXPECT_LE(w.Curva.lines()[1][last + g].y, bests[g]);
         }
         const std::string printed = w.Curva.text();
         EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1);

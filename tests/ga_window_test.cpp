@@ -100,14 +100,19 @@ TEST_F(GaWindowTest, a_run_leaves_a_consistent_population_its_totals_and_its_win
     EXPECT_EQ(count("borrar"), 6);
 
     // sumas: one total per generation of the last pass, which ran until its
-    // total repeated; the curve shows the same totals.
+    // total repeated; the run's curve ends with the same totals, from the
+    // mark where the last pass began.
     const std::vector<double> totals = column("SELECT sumafit FROM sumas ORDER BY rowid");
     ASSERT_GE(totals.size(), 2U);
     EXPECT_EQ(totals[totals.size() - 1], totals[totals.size() - 2]);
-    ASSERT_EQ(w.Curva.points().size(), totals.size());
+    const auto& points = w.Curva.points();
+    ASSERT_GT(points.size(), totals.size());
+    const size_t first = points.size() - totals.size();
+    ASSERT_EQ(w.Curva.pass_marks().size(), 2U);
+    EXPECT_EQ(w.Curva.pass_marks().back(), static_cast<double>(first + 1));
     for (size_t i = 0; i < totals.size(); ++i) {
-        EXPECT_EQ(w.Curva.points()[i].x, static_cast<double>(i + 1));
-        EXPECT_EQ(w.Curva.points()[i].y, totals[i]);
+        EXPECT_EQ(points[first + i].x, static_cast<double>(first + i + 1));
+        EXPECT_EQ(points[first + i].y, totals[i]);
     }
 
     // converge: one record per distinct representative, two passes in all.

@@ -316,6 +316,9 @@ TEST_F(StudyWindowTest, a_study_keeps_its_rows_its_listing_its_file_and_its_curv
     EXPECT_EQ(file.find(','), std::string::npos);
 
     // The curve: one peso from the end of 2011, the rule and the basket.
+    EXPECT_EQ(w.Curva.title(), "Estudio 1: 2012-2015");
+    EXPECT_EQ(w.Curva.x_title() + "/" + w.Curva.y_title(), "A\xC3\xB1o/Valor de 1 peso");
+    EXPECT_EQ(w.Curva.line_names(), (std::vector<std::string>{"Regla", "Canasta"}));
     ASSERT_EQ(w.Curva.lines().size(), 2U);
     EXPECT_EQ(w.Curva.lines()[0].size(), 5U);
     EXPECT_EQ(w.Curva.lines()[0].front().x, 2011);
@@ -327,6 +330,7 @@ TEST_F(StudyWindowTest, a_study_keeps_its_rows_its_listing_its_file_and_its_curv
     // A second study is number 2; "Estudios" lists both.
     w.CommandEstudio.click();
     EXPECT_EQ(count("Estudios WHERE estudio = 2"), 1);
+    EXPECT_EQ(w.Curva.title(), "Estudio 2: 2012-2015");
     w.CommandEstudios.click();
     const auto& listed = bench->reports().get().List1.lines();
     ASSERT_EQ(listed.size(), 3U);

@@ -41,6 +41,10 @@ constexpr const char* kInsertCurve =
     "INSERT INTO PasadasBPNCurva (curva_de, pasada, error) "
     "SELECT ?, json_extract(value, '$[0]'), json_extract(value, '$[1]') FROM json_each(?)";
 constexpr const char* kCurveOf = "SELECT pasada, error FROM PasadasBPNCurva WHERE curva_de = ? ORDER BY pasada";
+constexpr const char* kLoggedAs = "SELECT numero, tramas FROM PasadasBPN WHERE rowid = ?";
+constexpr const char* kCurveRunning = "Experimento en curso";
+constexpr const char* kCurveNotStored = "Experimento no guardado";
+constexpr const char* kCurveGone = "Experimento que ya no esta en el registro";
 
 constexpr const char* kRestoreTitle = "Restaurar tramas anteriores";
 constexpr const char* kNothingToRestore =
@@ -74,6 +78,16 @@ constexpr size_t kListedDescription = 50;
 constexpr double kFitnessOffset = 0.001;
 
 std::string n2s(double n) { return format_sql(n); }
+
+// The title of a logged experiment's curve: the number and frames its
+// line of the "BD4" listing shows.
+std::string logged_title(const Value& numero, const Value& tramas) {
+    std::string title = "Experimento";
+    if (is_numeric(numero)) title += " " + format_int(static_cast<long long>(as_number(numero)));
+    const std::string frames = is_null(tramas) ? std::string() : as_text(tramas);
+    if (!frames.empty()) title += ": " + frames.substr(0, kListedDescription);
+    return title;
+}
 
 // The number text of a list line: leading blank when not negative; a null
 // shows nothing.
@@ -209,6 +223,9 @@ void Experiments::connect() {
 }
 
 void Experiments::begin_history() {
+    // The training has just named its curve; within an experiment it is the
+    // experiment's, which gets its number in the log once stored.
+    if (in_experiment_ && reports_.exists()) reports_.get().Curva.set_title(kCurveRunning);
     history_.clear();
     history_wanted_ = false;
     files_.begin_history();
@@ -274,6 +291,7 @@ std::optional<double> Experiments::run_experiment(const Settings& settings, bool
     training_time_ += std::chrono::steady_clock::now() - started;
     if (platform_.stop_requested()) {
         working.reset();
+        if (reports_.exists()) reports_.get().Curva.set_title(kStoppedExperiment);
         abandon();
         return std::nullopt;
     }
@@ -306,6 +324,9 @@ std::optional<double> Experiments::run_experiment(const Settings& settings, bool
     });
     working.reset();
     w_.pasadas().refresh();
+    if (reports_.exists()) {
+        reports_.get().Curva.set_title(stored ? logged_title(Value(numero), Value(tramas)) : kCurveNotStored);
+    }
     if (!stored) return std::nullopt;
     // Stored: the files follow the tables.
     in_experiment_ = false;
@@ -454,15 +475,22 @@ void Experiments::dibujar_curva(int index) {
         return;
     }
     Database& db = w_.pasadas().database();
+    const Value row_id(listed_rows_[static_cast<size_t>(index)]);
     std::vector<Plot::Point> points;
     if (db.table_exists("PasadasBPNCurva")) {
-        QueryResult curve = db.query_bound(kCurveOf, {Value(listed_rows_[static_cast<size_t>(index)])});
+        QueryResult curve = db.query_bound(kCurveOf, {row_id});
         for (const auto& row : curve.rows) {
             if (is_numeric(row[0]) && is_numeric(row[1])) points.push_back({as_number(row[0]), as_number(row[1])});
         }
     }
-    consultas.Curva.set_points(std::move(points));
-    consultas.Curva.refresh();
+    const QueryResult logged = db.query_bound(kLoggedAs, {row_id});
+    Plot& plot = consultas.Curva;
+    plot.set_points(std::move(points));
+    plot.set_title(logged.rows.empty() ? std::string(kCurveGone) : logged_title(logged.rows[0][0], logged.rows[0][1]));
+    plot.set_axis_titles("Pasada", "Error medio");
+    plot.set_line_names({});
+    plot.set_error_curve(true);
+    plot.refresh();
     consultas.show();
 }
 

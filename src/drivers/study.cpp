@@ -232,9 +232,14 @@ void WalkForwardStudy::estudio() {
     const std::string parametros = settings_text(*settings, w);
     end_load_phase(db_);
 
-    w.Curva.clear();
     const int count = settings->hasta - settings->desde + 1;
     const std::string span = std::to_string(settings->desde) + "-" + std::to_string(settings->hasta);
+    // The curve is drawn once the study is stored and has its number.
+    w.Curva.clear();
+    w.Curva.set_title("Estudio " + span);
+    w.Curva.set_axis_titles("A\xC3\xB1o", "Valor de 1 peso");
+    w.Curva.set_line_names({"Regla", "Canasta"});
+    w.Curva.set_error_curve(false);
     std::atomic<bool> stop{false};
     const unsigned threads = threads_ != 0 ? threads_ : std::max(1U, std::thread::hardware_concurrency());
     const auto started = std::chrono::steady_clock::now();
@@ -257,6 +262,7 @@ void WalkForwardStudy::estudio() {
     // A stop asked for as the last year ended is a stop all the same.
     if (!years || platform_.stop_requested()) {
         w.Label5.set_caption(kStopped);
+        w.Curva.set_title(kStopped);
         platform_.message(kStopped);
         return;
     }
@@ -285,7 +291,10 @@ void WalkForwardStudy::estudio() {
                  optional_value(y.accion), Value(y.azar), Value(y.pvalor)});
         }
     });
-    if (!stored) return;
+    if (!stored) {
+        w.Curva.set_title("Estudio " + span + ": no se guardo");
+        return;
+    }
 
     show(study_lines(estudio, parametros, settings->seed, *years, summary));
     // The chained growth of one peso, from the start of the first test year.
@@ -298,6 +307,7 @@ void WalkForwardStudy::estudio() {
         w.Curva.add_point(y.anio, rule, 0);
         w.Curva.add_point(y.anio, basket, 1);
     }
+    w.Curva.set_title("Estudio " + format_int(estudio) + ": " + span);
     w.Curva.refresh();
     w.Label5.set_caption("Estudio " + format_int(estudio) + " guardado");
     const std::filesystem::path csv = files_dir_ / kStudyFile;

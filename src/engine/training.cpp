@@ -76,6 +76,9 @@ private:
     bool done_ = false;
 };
 constexpr const char* kStopped = "Entrenamiento detenido en la pasada ";
+constexpr const char* kCurveTitle = "Entrenamiento de la red";
+constexpr const char* kCurvePass = "Pasada";
+constexpr const char* kCurveError = "Error medio";
 
 // The pass text (at most "mm:" and a pass count) and seven numbers with
 // their tabs.
@@ -130,6 +133,14 @@ double Network::entrenar(TrainingStop stop) {
     // Nothing is read from here to the store phase: no snapshot is held
     // while the run computes, so another program may write meanwhile.
     end_load_phase(w_.pesos().database());
+    // The curve is named before the history starts, so that a caller that
+    // runs the training as part of something larger (an experiment) can
+    // name it after itself when the history begins.
+    ErrorCurve curve(consultas.Curva);
+    consultas.Curva.set_title(kCurveTitle);
+    consultas.Curva.set_axis_titles(kCurvePass, kCurveError);
+    consultas.Curva.set_line_names({});
+    consultas.Curva.set_error_curve(true);
     HistoryRun history_file(history_writer_);
 
     const bool warn = warn_si();
@@ -151,7 +162,6 @@ double Network::entrenar(TrainingStop stop) {
     // The passes the limit allows, for the progress bar.
     const long long passes_allowed =
         pass_limit < 0 ? 0 : pass_limit >= 9e18 ? LLONG_MAX : static_cast<long long>(pass_limit) + 1;
-    ErrorCurve curve(consultas.Curva);
     bool stopped = false;
 
     std::vector<double>& history = state_->historial_error;

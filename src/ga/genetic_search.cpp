@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 
 #include "ga/chromosome.h"
@@ -425,6 +426,7 @@ struct GeneticSearch::RunState {
     long long passes = 0;          // asked for, for the progress bar
     long pass = 0;
     long generation = 0;  // whole generations of the pass in course
+    long drawn_before = 0;  // whole generations of the passes before it, where its curve goes on
     long completed = 0;
     bool stopping = false;
     // Torneo: the generations of a pass, the scores of every chromosome
@@ -447,6 +449,28 @@ struct GeneticSearch::RunState {
     bool mating_pending = false;
     std::chrono::steady_clock::time_point last_store;
 };
+
+namespace {
+
+// What the run's curve shows: the method and strategy, and the passes drawn.
+std::string run_curve_title(bool torneo, const std::string& strategy, long pass) {
+    std::string title = torneo ? "Busqueda Torneo" : "Busqueda Clasico";
+    if (!strategy.empty()) title += " " + strategy;
+    title += pass <= 1 ? std::string(": pasada 1") : ": pasadas 1 a " + format_int(pass);
+    return title;
+}
+
+// Generation `generation` of a pass drawn after `drawn_before` generations
+// of the run, a value per line; the pass's first marks where it begins.
+void draw_generation(Plot& curve, long drawn_before, long generation, std::initializer_list<double> values) {
+    const auto x = static_cast<double>(drawn_before + generation);
+    if (generation == 1) curve.add_pass_mark(x);
+    size_t line = 0;
+    for (const double y : values) curve.add_point(x, y, line++);
+    curve.refresh();
+}
+
+}  // namespace
 
 bool GeneticSearch::run(std::optional<RunClaim>& claim) {
     GaWindow& w = window();
@@ -515,6 +539,11 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
     run.last_store = std::chrono::steady_clock::now();
 
     generations_seconds_ = 0;
+    // One curve for the whole run, x counting generations across passes.
+    w.Curva.clear();
+    w.Curva.set_axis_titles("Generacion", "Fitness");
+    w.Curva.set_line_names(run.torneo ? std::vector<std::string>{"Mejor", "Media"} : std::vector<std::string>{});
+    w.Curva.set_error_curve(false);
     for (;;) {
         ++run.pass;
         w.Text6.set_text(general(parse_leading(w.Text6.text()) + 1));
@@ -525,8 +554,9 @@ bool GeneticSearch::run(std::optional<RunClaim>& claim) {
 
         run.totals.clear();
         run.totals_listing = totals_lines(run.totals);
+        run.drawn_before += run.generation;
         run.generation = 0;
-        w.Curva.clear();
+        w.Curva.set_title(run_curve_title(run.torneo, run.strategy, run.pass));
         if (!improved) {
             fresh_population(run);
             run.pending = true;
@@ -641,8 +671,7 @@ bool GeneticSearch::generations(RunState& run, GenerationView& view) {
             repeats = 0;
             previous_total = total;
         }
-        w.Curva.add_point(static_cast<double>(run.generation), total);
-        w.Curva.refresh();
+        draw_generation(w.Curva, run.drawn_before, run.generation, {total});
         if (!store_progress(run, false)) return false;
         // The bar counts passes; a pass has no known number of generations.
         session_.report_progress(Progress{run.pass, run.passes,
@@ -742,10 +771,9 @@ bool GeneticSearch::tournament_generations(RunState& run, GenerationView& view) 
         run.totals.push_back(best_score);
         run.totals_listing.push_back(total_line(best_score));
         view.listing(run.totals_listing);
-        w.Curva.add_point(static_cast<double>(run.generation), best_score, 0);
-        w.Curva.add_point(static_cast<double>(run.generation),
-                          counted > 0 ? sum / static_cast<double>(counted) : std::numeric_limits<double>::quiet_NaN(), 1);
-        w.Curva.refresh();
+        draw_generation(w.Curva, run.drawn_before, run.generation,
+                        {best_score, counted > 0 ? sum / static_cast<double>(counted)
+                                                 : std::numeric_limits<double>::quiet_NaN()});
         if (!store_progress(run, false)) return false;
         session_.report_progress(Progress{run.pass, run.passes,
                                           "Pasada " + format_int(run.pass) + " - generacion " +

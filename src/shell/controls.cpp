@@ -1,5 +1,11 @@
 #include "shell/controls.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <iterator>
+#include <limits>
+
 #include "shell/form.h"
 #include "shell/number_text.h"
 #include "shell/record_store.h"
@@ -40,24 +46,57 @@ void Label::set_caption(std::string caption) {
 
 Plot::Plot(Form& form, std::string name) : Control(form, std::move(name)) {}
 
+void Plot::changed() {
+    ++revision_;
+    notify();
+}
+
 void Plot::add_point(double x, double y, size_t line) {
     if (line >= lines_.size()) lines_.resize(line + 1);
     lines_[line].push_back({x, y});
-    ++revision_;
-    notify();
+    changed();
 }
 
 void Plot::set_points(std::vector<Point> points) {
     lines_.assign(1, std::move(points));
-    ++revision_;
-    notify();
+    changed();
 }
 
 void Plot::clear() {
-    if (lines_.size() == 1 && lines_.front().empty()) return;
+    if (lines_.size() == 1 && lines_.front().empty() && pass_marks_.empty()) return;
     lines_.assign(1, {});
-    ++revision_;
-    notify();
+    pass_marks_.clear();
+    changed();
+}
+
+void Plot::set_title(std::string title) {
+    if (title_ == title) return;
+    title_ = std::move(title);
+    changed();
+}
+
+void Plot::set_axis_titles(std::string x_title, std::string y_title) {
+    if (x_title_ == x_title && y_title_ == y_title) return;
+    x_title_ = std::move(x_title);
+    y_title_ = std::move(y_title);
+    changed();
+}
+
+void Plot::set_line_names(std::vector<std::string> names) {
+    if (line_names_ == names) return;
+    line_names_ = std::move(names);
+    changed();
+}
+
+void Plot::set_error_curve(bool error_curve) {
+    if (error_curve_ == error_curve) return;
+    error_curve_ = error_curve;
+    changed();
+}
+
+void Plot::add_pass_mark(double x) {
+    pass_marks_.push_back(x);
+    changed();
 }
 
 std::string Plot::line_text(size_t line) const {
@@ -77,6 +116,85 @@ std::string Plot::text() const {
     for (size_t i = 0; i < lines_.size(); ++i) {
         if (i > 0) out += '\n';
         out += line_text(i);
+    }
+    return out;
+}
+
+namespace {
+
+// The shortest text that reads back as the same double, so a saved table
+// loses nothing of the curve.
+void append_csv_number(std::string& out, double value) {
+    if (!std::isfinite(value)) return;
+    char buffer[32];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (error == std::errc()) out.append(buffer, end);
+}
+
+void append_csv_field(std::string& out, const std::string& field) {
+    if (field.find_first_of(";\"\r\n") == std::string::npos) {
+        out += field;
+        return;
+    }
+    out += '"';
+    for (char c : field) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+}  // namespace
+
+std::string Plot::csv_text() const {
+    std::string out;
+    append_csv_field(out, x_title_.empty() ? std::string("x") : x_title_);
+    const std::string y_name = y_title_.empty() ? std::string("y") : y_title_;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        out += ';';
+        if (i < line_names_.size() && !line_names_[i].empty()) {
+            append_csv_field(out, line_names_[i]);
+        } else {
+            append_csv_field(out, lines_.size() == 1 ? y_name : y_name + " " + std::to_string(i + 1));
+        }
+    }
+    out += "\r\n";
+
+    // Each line in x order (points of one x keep the order they came in);
+    // then the lines are merged x by x. A point without a finite x has no
+    // row to go in.
+    std::vector<std::vector<Point>> sorted;
+    sorted.reserve(lines_.size());
+    for (const auto& line : lines_) {
+        std::vector<Point>& kept = sorted.emplace_back();
+        std::copy_if(line.begin(), line.end(), std::back_inserter(kept),
+                     [](const Point& p) { return std::isfinite(p.x); });
+        std::stable_sort(kept.begin(), kept.end(), [](const Point& a, const Point& b) { return a.x < b.x; });
+    }
+    std::vector<size_t> next(sorted.size(), 0);
+    for (;;) {
+        double x = std::numeric_limits<double>::infinity();
+        for (size_t i = 0; i < sorted.size(); ++i) {
+            if (next[i] < sorted[i].size()) x = std::min(x, sorted[i][next[i]].x);
+        }
+        if (!std::isfinite(x)) break;
+        // Two points of one line at the same x each get a row of their own.
+        std::vector<size_t> ends(sorted.size());
+        size_t rows = 0;
+        for (size_t i = 0; i < sorted.size(); ++i) {
+            ends[i] = next[i];
+            while (ends[i] < sorted[i].size() && sorted[i][ends[i]].x == x) ++ends[i];
+            rows = std::max(rows, ends[i] - next[i]);
+        }
+        for (size_t row = 0; row < rows; ++row) {
+            append_csv_number(out, x);
+            for (size_t i = 0; i < sorted.size(); ++i) {
+                out += ';';
+                if (next[i] + row < ends[i]) append_csv_number(out, sorted[i][next[i] + row].y);
+            }
+            out += "\r\n";
+        }
+        next = std::move(ends);
     }
     return out;
 }

@@ -184,10 +184,11 @@ private:
     std::function<void(int)> activation_;
 };
 
-// A plot of one curve: points in the order they were added (x, y). The
-// core keeps the series; a front end draws it, repainting by time, and a
-// script reads it with text(). Long curves are thinned by their owner,
-// never here.
+// A plot of one or more lines: points in the order they were added (x, y),
+// and what a reader needs to make sense of them (a title, the axes' titles,
+// the lines' names, where each pass of a run begins). The core keeps all of
+// it; a front end draws it, repainting by time, and a script reads the
+// points with text(). Long curves are thinned by their owner, never here.
 class Plot : public Control {
 public:
     struct Point {
@@ -202,6 +203,8 @@ public:
     void add_point(double x, double y, size_t line = 0);
     // The plot becomes one line with these points.
     void set_points(std::vector<Point> points);
+    // Drops the points and the pass marks; the titles and names stay until
+    // whoever draws next sets its own.
     void clear();
     void refresh() { notify(Change::Repaint); }
     // Line i as one "x;y" pair per point, joined by blanks, numbers in
@@ -211,9 +214,37 @@ public:
     std::string text() const;
     unsigned long long revision() const { return revision_; }
 
+    const std::string& title() const { return title_; }
+    void set_title(std::string title);
+    const std::string& x_title() const { return x_title_; }
+    const std::string& y_title() const { return y_title_; }
+    void set_axis_titles(std::string x_title, std::string y_title);
+    // A line without a name (or past the names) has none in the legend.
+    const std::vector<std::string>& line_names() const { return line_names_; }
+    void set_line_names(std::vector<std::string> names);
+    // A training's error falls by orders of magnitude, so an error curve
+    // is shown on a logarithmic scale unless the reader asks otherwise.
+    bool error_curve() const { return error_curve_; }
+    void set_error_curve(bool error_curve);
+    // The x at which each pass of a run begins, in order.
+    const std::vector<double>& pass_marks() const { return pass_marks_; }
+    void add_pass_mark(double x);
+
+    // The points as a table for a spreadsheet: a heading (the x axis's
+    // title, then each line's name), then one row per x, ascending, with a
+    // cell per line, empty where the line has no finite point at that x.
+    // ";" between fields, "." as decimal point, CRLF line ends.
+    std::string csv_text() const;
+
 private:
+    void changed();
+
     std::vector<std::vector<Point>> lines_{1};
     unsigned long long revision_ = 0;
+    std::string title_, x_title_, y_title_;
+    std::vector<std::string> line_names_;
+    bool error_curve_ = false;
+    std::vector<double> pass_marks_;
 };
 
 // A one-shot-or-repeating timer: interval in milliseconds, 0 = stopped. The
