@@ -240,9 +240,15 @@ void Ui::show_form(FormView& view) {
     if (form.visible() && form.show_requests() != view.shows_seen) {
         view.shows_seen = form.show_requests();
         if (was_off) {
+            // A window mapped anew gets the focus from the window manager.
+            // Asking for it as well is worse than useless: the request goes
+            // out only once the event loop sees the map, which in a short
+            // run is after the run's end box, and the box then has to win
+            // the focus back from its own program.
+            const bool minimised = view.window->isMinimized();
             view.window->setWindowState(view.window->windowState() & ~Qt::WindowMinimized);
             view.window->raise();
-            view.window->activateWindow();
+            if (minimised) view.window->activateWindow();
         }
     }
 }
