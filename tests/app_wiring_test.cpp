@@ -19,11 +19,7 @@ class WiringTest : public PipelineTest {
 protected:
     void SetUp() override {
         PipelineTest::SetUp();
-        add_market("AccionesXmes", 1, "ALUA 2018", {1, -2, 3, 5, -4, 2, 6, 1, -3, 2, 4, 1});
-        add_market("AccionesXmes", 2, "BMA 2018", {3, 1, -1, 2, 2, -5, 1, 4, 2, -2, 1, 3});
-        refresh_all();
-        w().Combo1.set_text("Set1");
-        w().Text7.set_text("20");
+        two_stocks_on_set1();
     }
     ga::GeneticSearch& search() { return bench->genetic_search(); }
     long log_rows() { return static_cast<long>(as_number(rows("SELECT count(*) FROM PasadasBPN").rows[0][0])); }

@@ -34,6 +34,15 @@ protected:
         for (double m : months) params.emplace_back(m);
         db->execute_bound("INSERT INTO " + table + " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", params);
     }
+    // Two 2018 stocks, the first frame set and 20 passes: an experiment
+    // that trains in a blink.
+    void two_stocks_on_set1() {
+        add_market("AccionesXmes", 1, "ALUA 2018", {1, -2, 3, 5, -4, 2, 6, 1, -3, 2, 4, 1});
+        add_market("AccionesXmes", 2, "BMA 2018", {3, 1, -1, 2, 2, -5, 1, 4, 2, -2, 1, 3});
+        refresh_all();
+        w().Combo1.set_text("Set1");
+        w().Text7.set_text("20");
+    }
     void add_merval(int columna, const std::vector<double>& values) {
         for (size_t i = 0; i < values.size(); ++i) {
             db->execute_bound("INSERT INTO merval VALUES (1, ?, ?, ?, 'MERVAL EW')",

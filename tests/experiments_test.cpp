@@ -22,12 +22,8 @@ class ExperimentsTest : public PipelineTest {
 protected:
     void SetUp() override {
         PipelineTest::SetUp();
-        add_market("AccionesXmes", 1, "ALUA 2018", {1, -2, 3, 5, -4, 2, 6, 1, -3, 2, 4, 1});
-        add_market("AccionesXmes", 2, "BMA 2018", {3, 1, -1, 2, 2, -5, 1, 4, 2, -2, 1, 3});
         add_market("Mercap", 1, "ALUA 2019", {2, 1, 3, -1, 2, 4, -2, 1, 3, 2, -1, 2});
-        refresh_all();
-        w().Combo1.set_text("Set1");
-        w().Text7.set_text("20");
+        two_stocks_on_set1();
     }
     drivers::Experiments& experiments() { return bench->experiments(); }
     long count_rows(const std::string& table) {
